@@ -1,0 +1,61 @@
+# The two commands that do everything: `make test` and `make run`.
+JOBS ?= 2
+BUILD ?= build
+ASAN_BUILD ?= build-asan
+FUZZ_BUILD ?= build-fuzz
+FUZZ_SECONDS ?= 20
+CMAKE_FLAGS ?=
+
+.PHONY: all deps build build-asan build-fuzz test test-main test-asan test-fuzz run bench install clean format
+
+all: build
+
+deps:
+	@scripts/install-deps
+
+build: deps
+	@cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo $(CMAKE_FLAGS) >/dev/null
+	@cmake --build $(BUILD) -j$(JOBS)
+
+build-asan: deps
+	@cmake -S . -B $(ASAN_BUILD) -DCMAKE_BUILD_TYPE=Debug -DQUILLO_SANITIZE=ON -DQUILLO_FRONTEND=OFF >/dev/null
+	@cmake --build $(ASAN_BUILD) -j$(JOBS)
+
+build-fuzz: deps
+	@cmake -S . -B $(FUZZ_BUILD) -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
+	    -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUILLO_FUZZ=ON -DQUILLO_FRONTEND=OFF >/dev/null
+	@cmake --build $(FUZZ_BUILD) -j$(JOBS) --target fuzz_targets
+
+# The sanitizer suites and the fuzz runs go first; the plain suites run last so the
+# output ends with ctest's summary of every suite.
+test: build build-asan build-fuzz
+	@echo "== engine suites under AddressSanitizer + UndefinedBehaviorSanitizer"
+	@cd $(ASAN_BUILD) && ASAN_OPTIONS=detect_leaks=1 ctest --output-on-failure -j$(JOBS) -L 'engine|rexp32'
+	@$(MAKE) --no-print-directory test-fuzz
+	@echo "== all suites"
+	@cd $(BUILD) && ctest --output-on-failure -j$(JOBS)
+
+test-fuzz:
+	@for f in $(FUZZ_BUILD)/fuzz/*_fuzz; do \
+	  [ -x "$$f" ] || continue; \
+	  echo "== fuzzing $$(basename $$f) for $(FUZZ_SECONDS)s"; \
+	  mkdir -p $(FUZZ_BUILD)/corpus/$$(basename $$f); \
+	  $$f -max_total_time=$(FUZZ_SECONDS) -print_final_stats=0 $(FUZZ_BUILD)/corpus/$$(basename $$f) \
+	      tests/fuzz/seeds 2>$(FUZZ_BUILD)/$$(basename $$f).log \
+	    || { tail -50 $(FUZZ_BUILD)/$$(basename $$f).log; exit 1; }; \
+	done
+
+run: build
+	@scripts/run-program $(BUILD)
+
+bench: build
+	@scripts/bench $(BUILD)
+
+install: build
+	@cmake --install $(BUILD)
+
+format:
+	@find engine rexp32 cli frontend tests bench -name '*.cpp' -o -name '*.h' -o -name '*.c' | xargs clang-format -i
+
+clean:
+	rm -rf $(BUILD) $(ASAN_BUILD) $(FUZZ_BUILD)

@@ -1,0 +1,124 @@
+// The one process-wide engine state: the settings record with its run state,
+// the file lists and the flags that every export shares.
+#pragma once
+
+#include <cstdint>
+#include <ctime>
+
+#include "zuno.h"
+
+constexpr int kFieldSize = 256;  // every path and text field
+constexpr int kColorSize = 32;   // colour texts
+
+using ZunoTime = int64_t;  // seconds since 1970; 64-bit inside, whatever the stored formats say
+
+typedef int (*ReCompFn)(const char *pattern);
+typedef int (*ReCompvFn)(const char **patterns);
+typedef unsigned (*ReExecFn)(const char *text);
+
+struct ZunoRecord {
+  // Paths and texts, in the order the settings numbers describe them.
+  char TargetPath[kFieldSize];
+  char OutputPath[kFieldSize];
+  char SavedOutputPath[kFieldSize];
+  char LastOutputPath[kFieldSize];
+  char ExecPath[kFieldSize];
+  char IniPath[kFieldSize];
+  char TempPath[kFieldSize];
+  char HtmlOut[kFieldSize];
+  char CacheFolder[kFieldSize];
+  char BgColor[kColorSize];
+  char TextColor[kColorSize];
+  char LinkColor[kColorSize];
+  char ALinkColor[kColorSize];
+  char VLinkColor[kColorSize];
+  char BackGraund[kFieldSize];
+
+  int CpuPriority, DelCache, ShowZunoP;
+  ZunoTime LastBackUpTime;
+  int WindowSize, FrameStyle, FrameSizeRatio, IndexRatio, CntlRatio;
+  int Priority, CurrentWidth, CurrentHight, CurrentScale;
+  int SearchSubdir, SubdirDepth, SearchSizeType, MaxX, MaxY;
+  int Banner, BannerX, BannerY, BannerMargin;
+  float YXRatio;
+  int UseYXRatio, EnableFileType, GetUrl, MotionGIF, PreparedURL;
+
+  char LastSearchString[kFieldSize];
+
+  int PageingStyle, OnePageMax, OnePageNum, SortType, SortMode, FileCopy, CopyMode, UnderLimits;
+  ZunoTime AgeThreshold;
+  int AutoIncrement, CacheLimit, CacheSize, CacheX, CacheY, CacheSRatio, CacheBanner, CacheHRatio,
+      CacheCheckBroken;
+  int ColorValue[5];  // 0xRRGGBB, in the order of the colour texts
+  int BgFix, MakeThumbnail;
+  int ColorMask;
+
+  // Run state shared by the worker routines.
+  int PageCounter[5];
+  int TargetKind;  // 0 folder, 1 browser cache, 2 cache backup
+  int OutputKind;  // 0 plain, 1 site launcher, 2 cache view, 3 backup view
+  int CacheView;   // 1 only in the catalog of deletion candidates
+  ZunoVoidProc StepProc;
+  ZunoTotalProc TotalProc;
+  ZunoVoidProc PollProc;
+  ZunoVoidProc TickProc;
+  int TotalCount;
+  ReCompFn re_comp;
+  ReCompvFn re_compv;
+  ReExecFn re_exec;
+  int SearchWordCount;
+  char *PageBuffer;  // SubdirDepth KiB, made at the first read of the settings file
+  int PageBufferSize;
+};
+
+constexpr unsigned FLAG_ANIMATED = 0x102;
+constexpr unsigned FLAG_READONLY = 0x10000;
+constexpr unsigned FLAG_PREPARED_URL = 0x20000;
+constexpr unsigned FLAG_DAMAGED = 0x40000;
+
+struct FileNode {
+  int8_t depth;  // >= 100: a folder that was descended into
+  int32_t type;
+  uint32_t flags;
+  int16_t disp_width, disp_height;
+  int16_t width, height;
+  int32_t size_kb;
+  ZunoTime accessed;
+  ZunoTime created;
+  ZunoTime modified;  // kept so copies can carry the source's times
+  uint8_t banner;
+  int64_t size;
+  int8_t mark;
+  int8_t output;
+  uint8_t passed;
+  char *path;
+  char *source;
+  FileNode *next;
+};
+
+struct EngineState {
+  ZunoRecord rec;
+  int initialised;
+  int busy;
+  int run_phase;
+  clock_t run_start;
+  long run_time;
+  int abort_flag;
+  int yield_countdown;
+  int last_code;
+  char last_error[1024];
+  FileNode files;       // head of the file list
+  FileNode link_pages;  // head of the link-page list
+  void *pattern_module;
+  char db_folder[kFieldSize];
+  int gather_step;
+  int copy_result;
+  FileNode *thumb_pos;
+  bool thumb_active;
+};
+
+// The one instance; zero at load.
+EngineState &engine();
+
+// Empties a list: releases every node after the head and makes the head the terminal node again.
+void empty_list(FileNode *head);

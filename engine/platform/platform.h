@@ -1,0 +1,96 @@
+// The engine's one seam to the operating system. Nothing outside engine/platform/
+// calls the OS directly; the raw calls go through `plat::ops`, which tests swap to
+// inject short writes, EIO and ENOSPC.
+#pragma once
+
+#include <sys/types.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace plat {
+
+struct Ops {
+  int (*open)(const char *path, int flags, mode_t mode);
+  ssize_t (*read)(int fd, void *buf, size_t n);
+  ssize_t (*write)(int fd, const void *buf, size_t n);
+  int (*close)(int fd);
+  int (*fsync)(int fd);
+  int (*rename)(const char *from, const char *to);
+  int (*unlink)(const char *path);
+  int (*mkdir)(const char *path, mode_t mode);
+};
+extern Ops ops;        // the live table
+Ops default_ops();     // the real system calls, for restoring after a test
+
+struct Stat {
+  bool is_dir = false;
+  bool is_file = false;
+  bool is_link = false;    // the name itself is a symbolic link
+  bool writable = false;   // owner write bit
+  int64_t size = 0;
+  int64_t accessed = 0;    // seconds since 1970
+  int64_t modified = 0;
+  int64_t created = 0;     // birth time where the file system has one, else modified
+  uint64_t dev = 0, ino = 0;
+};
+
+// Status of a path, following symbolic links. false (errno set) when it cannot be read.
+bool stat_path(const std::string &path, Stat *st);
+bool exists(const std::string &path);
+bool is_dir(const std::string &path);
+
+// Names in a folder in enumeration order, without "." and "..". false when unreadable.
+bool list_dir(const std::string &folder, std::vector<std::string> *names);
+
+// Whole-file helpers. read_file: false (errno set) on any failure.
+bool read_file(const std::string &path, std::string *out);
+// Writes `data` to a fresh file beside `path`, checks every write, fsync and close,
+// then renames it over `path`. On failure nothing at `path` changes; returns 0 or an errno.
+int write_file_atomic(const std::string &path, const std::string &data);
+// Writes all of `data` to fd, retrying short writes; 0 or an errno.
+int write_all(int fd, const void *data, size_t n);
+
+// A read-only file with bounded positioned reads.
+class InFile {
+ public:
+  InFile() = default;
+  ~InFile();
+  InFile(const InFile &) = delete;
+  InFile &operator=(const InFile &) = delete;
+  bool open(const std::string &path);  // false (errno set) when it cannot be opened as a regular file
+  int64_t size() const { return size_; }
+  // Reads up to n bytes at offset; returns the count read (0 past the end, -1 on error).
+  ssize_t read_at(int64_t offset, void *buf, size_t n);
+  void close();
+
+ private:
+  int fd_ = -1;
+  int64_t size_ = 0;
+};
+
+int make_dir(const std::string &path);      // 0 or errno (EEXIST included)
+int remove_file(const std::string &path);   // 0 or errno
+int remove_dir(const std::string &path);    // 0 or errno
+int rename_path(const std::string &from, const std::string &to);  // 0 or errno
+int set_times(const std::string &path, int64_t accessed, int64_t modified);  // 0 or errno
+int set_writable(const std::string &path, bool writable);  // owner write bit; 0 or errno
+
+std::string current_dir();
+const char *env(const char *name);  // nullptr when unset
+std::string temp_dir();             // TEMP, else TMPDIR, else /tmp
+int64_t now();                      // seconds since 1970
+void sleep_ms(int ms);
+std::string error_text(int err);   // the standard text for an errno
+
+// Shared modules by name.
+void *load_module(const std::string &path);
+void *module_symbol(void *module, const char *name);
+std::string module_dir();  // the folder that holds libzuno.so itself
+
+// The engine's one message box: standard error, plus a desktop notification
+// through notify-send when a display is present.
+void message_box(const char *text, const char *caption);
+
+}  // namespace plat
