@@ -1,0 +1,89 @@
+#include "collect/header_cursor.h"
+
+#include "platform/platform.h"
+
+ByteCursor make_cursor(const HeaderSource *src, int64_t pos) {
+  ByteCursor c;
+  c.src = src;
+  cursor_seek(&c, pos);
+  return c;
+}
+
+void cursor_seek(ByteCursor *c, int64_t pos) {
+  if (pos < 0) {
+    c->overrun = true;
+    return;
+  }
+  c->pos = pos;
+}
+
+void cursor_skip(ByteCursor *c, int64_t n) {
+  // The end of the source caps the position, so repeated skips cannot overflow it.
+  if (n < 0 || n > c->src->length - c->pos) {
+    c->overrun = true;
+    c->pos = c->src->length;
+    return;
+  }
+  c->pos += n;
+}
+
+int64_t cursor_left(const ByteCursor *c) {
+  return c->pos < c->src->length ? c->src->length - c->pos : 0;
+}
+
+// Makes the window hold the byte at the position; false past the end or on a read error.
+static bool fill_window(ByteCursor *c) {
+  if (c->pos >= c->window_start && c->pos < c->window_start + static_cast<int64_t>(c->window_len))
+    return true;
+  c->window_len = 0;
+  c->window_start = c->pos;
+  ssize_t got = c->src->file->read_at(c->pos, c->window, sizeof c->window);
+  if (got <= 0) return false;
+  c->window_len = static_cast<size_t>(got);
+  return true;
+}
+
+uint8_t get8(ByteCursor *c) {
+  if (c->overrun || c->pos >= c->src->length) {
+    c->overrun = true;
+    return 0;
+  }
+  uint8_t byte = 0;
+  if (c->src->data) {
+    byte = c->src->data[c->pos];
+  } else if (fill_window(c)) {
+    byte = c->window[c->pos - c->window_start];
+  } else {
+    c->overrun = true;  // the file got shorter than its status said, or the read failed
+    return 0;
+  }
+  ++c->pos;
+  return byte;
+}
+
+uint16_t get16le(ByteCursor *c) {
+  uint16_t lo = get8(c);
+  return static_cast<uint16_t>(lo | (get8(c) << 8));
+}
+
+uint16_t get16be(ByteCursor *c) {
+  uint16_t hi = get8(c);
+  return static_cast<uint16_t>((hi << 8) | get8(c));
+}
+
+uint32_t get32le(ByteCursor *c) {
+  uint32_t lo = get16le(c);
+  return lo | (static_cast<uint32_t>(get16le(c)) << 16);
+}
+
+uint32_t get32be(ByteCursor *c) {
+  uint32_t hi = get16be(c);
+  return (hi << 16) | get16be(c);
+}
+
+bool match_bytes(ByteCursor *c, const char *text, size_t n) {
+  bool same = true;
+  for (size_t i = 0; i < n; ++i)
+    if (get8(c) != static_cast<uint8_t>(text[i])) same = false;
+  return same && !c->overrun;
+}

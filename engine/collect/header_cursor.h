@@ -1,0 +1,48 @@
+// Bounded reads of picture headers. Every read goes through a ByteCursor: past the
+// end of the bytes (or on a read error) a getter yields 0 and sets the sticky
+// `overrun` flag, so a parser reads what it wants and checks once at the end.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+namespace plat {
+class InFile;
+}
+
+// Where header bytes come from: an open file or bytes already in memory.
+struct HeaderSource {
+  plat::InFile *file = nullptr;
+  const uint8_t *data = nullptr;
+  int64_t length = 0;
+};
+
+struct ByteCursor {
+  const HeaderSource *src = nullptr;
+  int64_t pos = 0;
+  bool overrun = false;
+  // A small window of file bytes, so a marker walk costs one read per window, not per byte.
+  uint8_t window[512];
+  int64_t window_start = 0;
+  size_t window_len = 0;
+};
+
+// A cursor at `pos` of `src`; `src` must outlive it.
+ByteCursor make_cursor(const HeaderSource *src, int64_t pos = 0);
+
+// Moves to an absolute offset or forward by n bytes. Positions beyond the end are
+// allowed; the next read there sets `overrun`. A negative move sets `overrun` at once.
+void cursor_seek(ByteCursor *c, int64_t pos);
+void cursor_skip(ByteCursor *c, int64_t n);
+
+// Bytes from the position on; 0 when the position is at or past the end.
+int64_t cursor_left(const ByteCursor *c);
+
+uint8_t get8(ByteCursor *c);
+uint16_t get16le(ByteCursor *c);
+uint16_t get16be(ByteCursor *c);
+uint32_t get32le(ByteCursor *c);
+uint32_t get32be(ByteCursor *c);
+
+// True when the next n bytes equal `text`; the cursor moves past them either way.
+bool match_bytes(ByteCursor *c, const char *text, size_t n);

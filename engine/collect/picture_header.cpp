@@ -1,0 +1,151 @@
+#include "collect/picture_header.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+#include "collect/header_formats.h"
+#include "platform/platform.h"
+
+namespace {
+
+struct DisplaySize {
+  int16_t width = 0, height = 0;
+};
+
+// The low 16 bits, as the signed 16-bit size fields keep a value.
+int16_t low16(uint32_t value) {
+  return static_cast<int16_t>(static_cast<uint16_t>(value));
+}
+int16_t low16(int value) {
+  return low16(static_cast<uint32_t>(value));
+}
+
+// Truncates toward zero and keeps the low 16 bits; infinity or not-a-number gives 0.
+int16_t truncate_to_16(double value) {
+  if (!std::isfinite(value)) return 0;
+  double kept = std::fmod(std::trunc(value), 65536.0);
+  if (kept < 0) kept += 65536.0;
+  return low16(static_cast<uint32_t>(kept));
+}
+
+// a / b, or 0 when b is 0: a side computed with a zero divisor is 0.
+double quotient(double a, double b) {
+  return b == 0 ? 0 : a / b;
+}
+
+// The thumbnail size by Priority: 0 fits the width, 1 fits the height within the
+// window, anything else scales down by CurrentScale.
+DisplaySize display_size(const ZunoRecord &s, uint32_t width, uint32_t height, int16_t stored_width) {
+  const double w = width, h = height;
+  DisplaySize d;
+  if (s.Priority == 0) {
+    d.width = low16(s.CurrentWidth);
+    d.height = truncate_to_16(quotient(h, quotient(w, s.CurrentWidth)));
+  } else if (s.Priority == 1) {
+    const double fitted = quotient(w, quotient(h, s.CurrentHight));
+    const double widest = static_cast<double>(s.WindowSize) - 40;
+    double shown_width = fitted, shown_height = s.CurrentHight;
+    if (fitted > widest) {
+      shown_width = widest;
+      shown_height = quotient(s.CurrentHight, quotient(fitted, widest));
+    }
+    d.width = truncate_to_16(shown_width);
+    d.height = truncate_to_16(shown_height);
+  } else {
+    d.width = s.CurrentScale == 0 ? 0 : low16(stored_width / s.CurrentScale);
+    d.height = truncate_to_16(quotient(h, s.CurrentScale));
+  }
+  return d;
+}
+
+int32_t kilobytes_of(int64_t length) {
+  return static_cast<int32_t>(std::min<int64_t>(length / 1024, std::numeric_limits<int32_t>::max()));
+}
+
+// The kilobytes a bitmap would take at display size with the same bytes per pixel.
+// Without a width or height there are no bytes per pixel: the file's own size
+// stands. The estimate saturates rather than wrapping into a negative result.
+int32_t bmp_display_kilobytes(const PictureInfo &info, DisplaySize d, int32_t file_kb) {
+  if (info.width == 0 || info.height == 0) return file_kb;
+  const uint64_t per_pixel = info.bmp_data_size / info.width / info.height;
+  const uint64_t pixels = static_cast<uint64_t>(std::max<int>(d.width, 0)) * std::max<int>(d.height, 0);
+  const uint64_t kilobytes = (per_pixel * pixels) >> 10;
+  return static_cast<int32_t>(std::min<uint64_t>(kilobytes, std::numeric_limits<int32_t>::max()));
+}
+
+// Dispatches on the type code; false for a wrong signature, a short header or a
+// code that is not exactly one picture or movie code.
+bool read_sizes(const HeaderSource *src, int type, PictureInfo *info) {
+  switch (type) {
+    case TYPE_AVI:
+      return read_avi_header(src, info);
+    case TYPE_GIF:
+      return read_gif_header(src, info);
+    case TYPE_PNG:
+      return read_png_header(src, info);
+    case TYPE_BMP:
+      return read_bmp_header(src, info);
+    case TYPE_TIF:
+      return read_tiff_header(src, info);
+    case TYPE_JPEG:
+      return read_jpeg_header(src, info);
+    case TYPE_MOVIE:
+      // MPEG and QuickTime headers are not read; every movie shows at one size.
+      info->width = 640;
+      info->height = 480;
+      return true;
+    default:
+      return false;
+  }
+}
+
+int read_header(const ZunoRecord *rec, const HeaderSource &src, int type, int16_t *disp_w, int16_t *disp_h,
+                int16_t *w, int16_t *h, uint32_t *flags) {
+  static const ZunoRecord no_settings{};
+  const ZunoRecord &s = rec ? *rec : no_settings;
+
+  PictureInfo info;
+  if (!read_sizes(&src, type, &info)) return -1;
+  if ((s.MakeThumbnail == 1 || s.CacheCheckBroken == 1) && !has_end_marker(&src, type)) {
+    if (flags) *flags |= FLAG_DAMAGED;
+    // Only a thumbnail maker has to decode the picture; a plain listing keeps it.
+    if (s.MakeThumbnail == 1) return -1;
+  }
+
+  const int16_t width = low16(info.width), height = low16(info.height);
+  const DisplaySize shown = display_size(s, info.width, info.height, width);
+  if (w) *w = width;
+  if (h) *h = height;
+  if (disp_w) *disp_w = shown.width;
+  if (disp_h) *disp_h = shown.height;
+  if (flags) *flags |= info.flags;
+
+  const int32_t kilobytes = kilobytes_of(src.length);
+  return type == TYPE_BMP ? bmp_display_kilobytes(info, shown, kilobytes) : kilobytes;
+}
+
+}  // namespace
+
+int read_picture_header(const ZunoRecord *rec, const char *path, int type, int16_t *disp_w, int16_t *disp_h,
+                        int16_t *w, int16_t *h, uint32_t *flags) {
+  if (!path) return -1;
+  // Only a regular file is opened: a fifo or device named like a picture would block or never end.
+  plat::Stat st;
+  if (!plat::stat_path(path, &st) || !st.is_file) return -1;
+  plat::InFile file;
+  if (!file.open(path)) return -1;
+  HeaderSource src;
+  src.file = &file;
+  src.length = file.size();
+  return read_header(rec, src, type, disp_w, disp_h, w, h, flags);
+}
+
+int read_picture_header_bytes(const ZunoRecord *rec, const uint8_t *data, size_t size, int type,
+                              int16_t *disp_w, int16_t *disp_h, int16_t *w, int16_t *h, uint32_t *flags) {
+  HeaderSource src;
+  static const uint8_t nothing = 0;
+  src.data = data ? data : &nothing;
+  src.length = data ? static_cast<int64_t>(size) : 0;
+  return read_header(rec, src, type, disp_w, disp_h, w, h, flags);
+}
