@@ -1,0 +1,243 @@
+// The paged thumbnail pages of a catalog ("index000000.html" onward) with their
+// forward and back buttons.
+#include <algorithm>
+#include <cstdio>
+#include <string>
+
+#include "collect/file_list.h"
+#include "collect/file_types.h"
+#include "collect/picture_header.h"
+#include "collect/tree_scan.h"
+#include "core/engine_state.h"
+#include "core/error_log.h"
+#include "core/guard.h"
+#include "core/text.h"
+#include "html/catalog_common.h"
+#include "html/html_builder.h"
+
+namespace {
+
+constexpr const char *kCatalogButtons[] = {"back.gif", "next.gif", "zunobanner.jpg", "X2.jpg",
+                                           "X15.jpg",  "X12.jpg",  "X115.jpg",       "SizeFix.jpg"};
+// Used when back.gif cannot be measured, so the buttons stay clickable.
+constexpr int kFallbackButtonW = 60, kFallbackButtonH = 24;
+
+struct CatalogWriter {
+  explicit CatalogWriter(ZunoRecord &r) : rec(r), folder(catalog_folder(r)) {}
+
+  ZunoRecord &rec;
+  std::string folder;      // the catalog folder
+  std::string background;  // the page background as the pages name it ("" for none)
+  int button_w = 0, button_h = 0;
+  int available_h = 0;
+  int page = 0;
+  std::string cur_path, cur_name, prev_path, prev_name;
+  int layout_h = 0, row_w = 0, row_h = 0;
+  int placed = 0;
+
+  int &page_kb() { return rec.PageCounter[1]; }
+  int &page_files() { return rec.PageCounter[2]; }
+
+  void name_page(int number) {
+    cur_name = catalog_page_name(0, number);
+    cur_path = join_path(folder, cur_name);
+  }
+
+  void open_page() {
+    if (html_creat_hl(cur_path, kCatalogTitle) < 0) return;
+    html_add_head_script(kViewerScript);
+    html_set_body(background.c_str(), rec.BgFix, rec.BgColor, rec.TextColor, rec.LinkColor, rec.ALinkColor,
+                  rec.VLinkColor);
+    html_add_br();
+  }
+
+  void add_back_button() {
+    char alt[32];
+    snprintf(alt, sizeof alt, "[%03d]←", page - 1);
+    html_add_nav_link("catalog", true, prev_name, "back.gif", button_w, button_h, alt);
+  }
+
+  void prepare() {
+    int16_t dw = 0, dh = 0, w = 0, h = 0;
+    std::string back = button_path(rec, "back.gif");
+    if (read_picture_header(&rec, back.c_str(), TYPE_GIF, &dw, &dh, &w, &h, nullptr) >= 0 && w > 0 && h > 0) {
+      button_w = w;
+      button_h = h;
+    } else {
+      button_w = kFallbackButtonW;
+      button_h = kFallbackButtonH;
+    }
+    for (const char *name : kCatalogButtons)
+      copy_catalog_file(button_path(rec, name), join_path(folder, name));
+    available_h = (rec.FrameSizeRatio / 100) * (100 - rec.IndexRatio - rec.CntlRatio) - button_h - 48;
+    if (rec.BackGraund[0]) {
+      // The copy keeps the name as written, so the page names exactly the file made.
+      background = last_component(rec.BackGraund);
+      copy_catalog_file(rec.BackGraund, join_path(folder, background));
+    }
+    page = 0;
+    page_files() = 0;
+    page_kb() = 0;
+    name_page(0);
+    prev_path = cur_path;
+    prev_name = cur_name;
+    open_page();
+    if (rec.TotalProc && rec.TotalCount != 0) rec.TotalProc(rec.TotalCount);
+  }
+
+  bool skipped(const FileNode *n) const {
+    bool searching = rec.LastSearchString[0] != '\0';
+    bool has_source = n->source && n->source[0];
+    if (rec.CacheView == 1 && n->mark == 0) return true;
+    if (is_folder_entry(n)) return true;
+    if (n->depth > rec.SubdirDepth) return true;
+    if (n->type == -1) return true;
+    if (n->size_kb == -1) return true;
+    if (n->size == 0) return true;
+    if (rec.CacheView == 0 && n->passed == 0) return true;
+    if (rec.PreparedURL == 0 && rec.GetUrl == 0 && searching && matches_search(&rec, n->path) != 0)
+      return true;
+    if ((rec.PreparedURL == 1 || rec.GetUrl >= 1) && has_source && searching &&
+        matches_search(&rec, n->source) != 0)
+      return true;
+    if (rec.GetUrl >= 3 && !has_source) return true;
+    if (rec.PreparedURL == 1 && !(n->flags & FLAG_PREPARED_URL)) return true;
+    return false;
+  }
+
+  bool page_full() {
+    switch (rec.PageingStyle) {
+      case 0:
+        return page_kb() > rec.OnePageMax;
+      case 1:
+        return page_files() > rec.OnePageNum;
+      case 2:
+        return page_kb() > rec.OnePageMax || page_files() > rec.OnePageNum;
+      case 3:
+        return layout_h != 0 && available_h <= layout_h;
+      default:
+        return false;
+    }
+  }
+
+  void next_page() {
+    layout_h = 0;
+    row_w = 0;
+    if (cur_path != prev_path) add_back_button();
+    ++page;
+    prev_path = cur_path;
+    prev_name = cur_name;
+    name_page(page);
+    char alt[32];
+    snprintf(alt, sizeof alt, "→[%03d]", page);
+    html_add_nav_link("catalog", true, cur_name, "next.gif", button_w, button_h, alt);
+    html_close_page(prev_path);
+    page_kb() = 0;
+    page_files() = 0;
+    open_page();
+  }
+
+  void estimate_layout(const FileNode *n) {
+    if (row_w + n->disp_width + 2 < rec.WindowSize - 38) {
+      row_w += n->disp_width + 2;
+      row_h = std::max<int>(row_h, n->disp_height);
+      if (layout_h == 0) layout_h = row_h;
+    } else {
+      row_w = n->disp_width;
+      layout_h += row_h + 4;
+      row_h = n->disp_height;
+    }
+  }
+
+  // The address a link opens and the picture its thumbnail shows.
+  void link_and_thumbnail(const FileNode *n, std::string *address, std::string *thumb) const {
+    std::string path = n->path;
+    std::optional<std::string> rel;
+    if (rec.FileCopy == 1) {
+      std::optional<std::string> below = path_below(path, rec.OutputPath);
+      *address = below ? ".." + *below : path;
+      rel = path_below(path, join_path(rec.OutputPath, "Images"));
+    } else {
+      *address = path;
+      rel = path_below(path, rec.TargetPath);
+    }
+    if (rec.MakeThumbnail != 1) {
+      *thumb = *address;
+      return;
+    }
+    // Thumbnails mirror the picture's folders below the catalog's "Thumbs" folder.
+    std::string below = rel ? *rel : "/" + last_component(path);
+    std::string sub = below.substr(0, below.rfind('/'));
+    *thumb = "./Thumbs" + sub + "/" + stem_of(last_component(below)) + ".jpg";
+  }
+
+  // Writes the node's link; false when the node is left out without counting.
+  bool write_link(const FileNode *n) {
+    std::string address, thumb;
+    link_and_thumbnail(n, &address, &thumb);
+    bool has_source = n->source && n->source[0];
+    switch (n->type) {
+      case TYPE_AVI:
+      case TYPE_MOVIE:
+        html_add_movie_link("view", true, address, address, n->disp_width, n->disp_height);
+        return true;
+      case TYPE_GIF:
+      case TYPE_PNG:
+      case TYPE_BMP:
+      case TYPE_TIF:
+      case TYPE_JPEG:
+        if ((rec.GetUrl >= 2 || n->banner == 1) && has_source) {
+          html_add_url_link("_blank", true, n->source, thumb, n->disp_width, n->disp_height);
+          return true;
+        }
+        if (rec.GetUrl >= 3) return false;
+        html_add_thumb_link(true, address, thumb, n->disp_width, n->disp_height, n->width, n->height,
+                            n->size);
+        return true;
+      default:
+        return true;
+    }
+  }
+
+  int finish() {
+    if (cur_path != prev_path) add_back_button();
+    html_close_page(cur_path);
+    rec.PageCounter[0] = page;
+    return placed;
+  }
+
+  int run(FileNode *head) {
+    prepare();
+    for (FileNode *n = head; is_listed(n); n = n->next) {
+      ZunoCallProgress(1);
+      if (skipped(n)) continue;
+      if (page_full()) next_page();
+      estimate_layout(n);
+      if (!write_link(n)) continue;
+      n->output = 1;
+      ++placed;
+      ++page_files();
+      page_kb() += n->size_kb;
+      if (ZunoSleep() != 0) {
+        html_close_page(cur_path);
+        rec.PageCounter[0] = page;
+        return -1;
+      }
+    }
+    return finish();
+  }
+};
+
+}  // namespace
+
+extern "C" int ZunoCreatHtml(ZunoRecord *rec, FileNode *head) {
+  if (!rec || !head) return -1;
+  int depth = html_open_pages();
+  int result = guarded(-1, [&] {
+    CatalogWriter writer(*rec);
+    return writer.run(head);
+  });
+  // A writer interrupted by an exception leaves no half-built page behind.
+  html_discard_pages(depth);
+  return result;
+}

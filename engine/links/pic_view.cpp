@@ -1,0 +1,105 @@
+// The picture view: a throw-away catalog of a few picked pictures, written into
+// TEMP/zunotemp/temp_html with the user's settings but without the collection filters.
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "collect/collect_steps.h"
+#include "collect/file_list.h"
+#include "collect/tree_scan.h"
+#include "core/engine_state.h"
+#include "core/error_log.h"
+#include "core/guard.h"
+#include "core/text.h"
+#include "platform/platform.h"
+
+namespace {
+
+constexpr const char *kViewFolder = "zunotemp";
+constexpr const char *kViewCatalog = "temp_html";
+
+// The paths of the text, each ended by CR LF; text after the last CR LF is not a path.
+std::vector<std::string> split_paths(std::string_view text) {
+  std::vector<std::string> paths;
+  size_t pos = 0;
+  for (size_t end; (end = text.find("\r\n", pos)) != std::string_view::npos; pos = end + 2) {
+    std::string_view path = text.substr(pos, end - pos);
+    if (path.empty()) continue;
+    if (path.size() > kMaxPathBytes) {
+      record_error("picture view: path longer than " + std::to_string(kMaxPathBytes) + " bytes left out");
+      continue;
+    }
+    paths.emplace_back(path);
+  }
+  return paths;
+}
+
+bool fill_node(FileNode *node, const std::string &path) {
+  if (!set_node_text(&node->path, path)) return false;
+  plat::Stat st;
+  if (plat::stat_path(path, &st)) {
+    node->created = st.created;
+    node->accessed = st.accessed;
+    node->modified = st.modified;
+    node->size = st.size;
+  }
+  return true;
+}
+
+// One node per path, the last path first, then the terminal node. false when memory ran out.
+bool build_list(FileNode *head, const std::vector<std::string> &paths) {
+  FileNode *node = head;
+  for (auto it = paths.rbegin(); it != paths.rend(); ++it) {
+    if (!fill_node(node, *it)) return false;
+    node->next = new_node();
+    if (!node->next) return false;
+    node = node->next;
+  }
+  return true;
+}
+
+ZunoRecord view_settings(const ZunoRecord &rec, const std::string &output) {
+  ZunoRecord work = rec;
+  work.MaxX = 0;
+  work.MaxY = 0;
+  work.YXRatio = 1000.0f;
+  work.EnableFileType = 127;
+  work.GetUrl = 0;
+  work.MotionGIF = 0;
+  work.PreparedURL = 0;
+  work.FileCopy = 0;
+  work.UnderLimits = 0;
+  work.AutoIncrement = 0;
+  work.CacheView = 0;
+  work.LastSearchString[0] = '\0';
+  copy_field(work.OutputPath, output, "OutputPath");
+  copy_field(work.HtmlOut, kViewCatalog, "HtmlOut");
+  return work;
+}
+
+int write_view(ZunoRecord &rec, FileNode *head, const char *text) {
+  if (!build_list(head, split_paths(text ? text : ""))) return record_error("picture view: out of memory");
+  std::string output = join_path(plat::temp_dir(), kViewFolder);
+  ZunoRecord work = view_settings(rec, output);
+  std::string catalog = join_path(output, kViewCatalog);
+  plat::make_dir(output);
+  plat::make_dir(catalog);
+  deletefile(catalog.c_str(), "*.HTML");
+  if (examine_list(&work, head) == -1) return -1;
+  if (ZunoCreatHtml(&work, head) == -1) return -1;
+  if (creat_fileindex(&work) == -1) return -1;
+  creat_common(&work);
+  copy_field(rec.LastOutputPath, output, "last output folder");
+  copy_field(rec.HtmlOut, kViewCatalog, "HtmlOut");
+  return 0;
+}
+
+}  // namespace
+
+extern "C" int pic_view(ZunoRecord *rec, const char *text) {
+  if (!rec) return -1;
+  FileNode head{};
+  int result = guarded(-1, [&] { return write_view(*rec, &head, text); });
+  empty_list(&head);
+  return result;
+}
