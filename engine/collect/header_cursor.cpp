@@ -1,5 +1,7 @@
 #include "collect/header_cursor.h"
 
+#include <cstring>
+
 #include "platform/platform.h"
 
 ByteCursor make_cursor(const HeaderSource *src, int64_t pos) {
@@ -27,38 +29,34 @@ void cursor_skip(ByteCursor *c, int64_t n) {
   c->pos += n;
 }
 
-int64_t cursor_left(const ByteCursor *c) {
-  return c->pos < c->src->length ? c->src->length - c->pos : 0;
+// Reads up to n bytes at offset from either kind of source; the count read, or -1.
+static ssize_t read_source(const HeaderSource *src, int64_t offset, uint8_t *out, size_t n) {
+  if (!src->data) return src->file->read_at(offset, out, n);
+  const size_t left = static_cast<size_t>(src->length - offset);
+  const size_t count = left < n ? left : n;
+  memcpy(out, src->data + offset, count);
+  return static_cast<ssize_t>(count);
 }
 
-// Makes the window hold the byte at the position; false past the end or on a read error.
+// Makes the window hold the byte at the position, which lies before the end of the
+// source; false when the read fails or the file got shorter than its status said.
 static bool fill_window(ByteCursor *c) {
   if (c->pos >= c->window_start && c->pos < c->window_start + static_cast<int64_t>(c->window_len))
     return true;
   c->window_len = 0;
   c->window_start = c->pos;
-  ssize_t got = c->src->file->read_at(c->pos, c->window, sizeof c->window);
+  ssize_t got = read_source(c->src, c->pos, c->window, sizeof c->window);
   if (got <= 0) return false;
   c->window_len = static_cast<size_t>(got);
   return true;
 }
 
 uint8_t get8(ByteCursor *c) {
-  if (c->overrun || c->pos >= c->src->length) {
+  if (c->overrun || c->pos >= c->src->length || !fill_window(c)) {
     c->overrun = true;
     return 0;
   }
-  uint8_t byte = 0;
-  if (c->src->data) {
-    byte = c->src->data[c->pos];
-  } else if (fill_window(c)) {
-    byte = c->window[c->pos - c->window_start];
-  } else {
-    c->overrun = true;  // the file got shorter than its status said, or the read failed
-    return 0;
-  }
-  ++c->pos;
-  return byte;
+  return c->window[c->pos++ - c->window_start];
 }
 
 uint16_t get16le(ByteCursor *c) {

@@ -35,9 +35,6 @@ ByteCursor make_cursor(const HeaderSource *src, int64_t pos = 0);
 void cursor_seek(ByteCursor *c, int64_t pos);
 void cursor_skip(ByteCursor *c, int64_t n);
 
-// Bytes from the position on; 0 when the position is at or past the end.
-int64_t cursor_left(const ByteCursor *c);
-
 uint8_t get8(ByteCursor *c);
 uint16_t get16le(ByteCursor *c);
 uint16_t get16be(ByteCursor *c);
