@@ -1,0 +1,217 @@
+// The gathering step machine: one step per call, each returning the status text
+// of the step that comes next, so the front end can show progress between them.
+#include <string>
+
+#include "collect/collect_steps.h"
+#include "collect/file_list.h"
+#include "collect/file_types.h"
+#include "collect/list_sort.h"
+#include "collect/tree_scan.h"
+#include "core/error_log.h"
+#include "core/guard.h"
+#include "core/text.h"
+#include "platform/platform.h"
+
+namespace {
+
+constexpr const char *kReading = "ファイル読み込み中";
+constexpr const char *kCopying = "ファイルコピー中";
+constexpr const char *kExamining = "情報取り出し中";
+constexpr const char *kSorting = "ソート中";
+constexpr const char *kAddresses = "URL検出中";
+constexpr const char *kDone = "完了";
+constexpr const char *kError = "エラー";
+
+const char *fail(EngineState &e) {
+  e.gather_step = 0;
+  return kError;
+}
+
+const char *backup_copy_step(EngineState &e, ZunoRecord *rec, FileNode *head) {
+  switch (e.gather_step) {
+    case 1:
+      empty_list(head);
+      maketree(nullptr, rec->EnableFileType, rec->AgeThreshold, rec->SubdirDepth, rec->CacheFolder, head);
+      e.gather_step = 2;
+      return kCopying;
+    case 2:
+      // The live browser cache goes into the backup before the backup is read.
+      e.copy_result = zunocopy(rec->CopyMode, head, rec->OutputPath, rec->CacheFolder);
+      e.gather_step = 3;
+      return kExamining;
+    default:
+      empty_list(head);
+      if (e.copy_result != 0) return fail(e);
+      e.gather_step = 4;
+      return kReading;
+  }
+}
+
+const char *scan_step(EngineState &e, ZunoRecord *rec, FileNode *head) {
+  empty_list(head);
+  FileNode *end = nullptr;
+  if (rec->OutputKind == 2)
+    end = maketree(nullptr, CACHE_SCAN_MASK, rec->AgeThreshold, rec->SubdirDepth, rec->TargetPath, head);
+  else if (rec->OutputKind == 1)
+    end = maketree(nullptr, rec->EnableFileType | TYPE_LINKFILE, rec->AgeThreshold, rec->SubdirDepth,
+                   rec->TargetPath, head);
+  else
+    end = maketree(rec, rec->EnableFileType, rec->AgeThreshold, rec->SubdirDepth, rec->TargetPath, head);
+  if (!end) return fail(e);
+  int folders = 0, files = 0, outputs = 0, bytes = 0;
+  counttree(head, &folders, &files, &outputs, &bytes);
+  rec->TotalCount = files;
+  if (rec->TotalProc) rec->TotalProc(files);
+  e.gather_step = 5;
+  return kExamining;
+}
+
+// Link files of copied cached pages, so a later link lookup finds their pictures.
+void write_link_files(ZunoRecord *rec, FileNode *head) {
+  for (FileNode *n = head; is_listed(n); n = n->next) {
+    if (n->type == -1 || is_folder_entry(n)) continue;
+    int type = file_type(n->path);
+    if (type != TYPE_HTML && type != TYPE_CGI) continue;
+    make_link_file(rec, n);
+    ZunoSleep();
+    ZunoCallProgress(0);
+  }
+  rewrite_analyzed_index();
+}
+
+const char *copy_step(EngineState &e, ZunoRecord *rec, FileNode *head) {
+  e.gather_step = 0;
+  if (rec->FileCopy == 1 && rec->TargetKind != 2) {
+    e.copy_result = zunocopy(rec->CopyMode, head, rec->OutputPath, rec->TargetPath);
+    if (rec->TargetKind == 1) write_link_files(rec, head);
+    if (e.copy_result != 0) return kError;
+  }
+  return kDone;
+}
+
+const char *next_step(ZunoRecord *rec, FileNode *head) {
+  EngineState &e = engine();
+  if (e.gather_step == 0) {
+    compile_search_words(rec);
+    e.gather_step = 1;
+    return kReading;
+  }
+  if (rec->CacheView != 0) {
+    e.gather_step = 0;
+    return kDone;
+  }
+  if (e.gather_step < 4 && rec->FileCopy == 1 && rec->TargetKind == 2) return backup_copy_step(e, rec, head);
+  if (e.gather_step < 4) e.gather_step = 4;
+  switch (e.gather_step) {
+    case 4: return scan_step(e, rec, head);
+    case 5:
+      if (examine_list(rec, head) == -1) return fail(e);
+      e.gather_step = 6;
+      return kSorting;
+    case 6:
+      if (sort_list(rec->SortType, rec->SortMode, head) == -1) return fail(e);
+      e.gather_step = 7;
+      return kAddresses;
+    case 7:
+      if (rec->GetUrl != 0 && apply_link_files(rec, head) == -1) return fail(e);
+      e.gather_step = 8;
+      return kCopying;
+    case 8: return copy_step(e, rec, head);
+    default: e.gather_step = 0; return kDone;
+  }
+}
+
+}  // namespace
+
+extern "C" const char *get_files(ZunoRecord *rec, FileNode *head) {
+  return guarded<const char *>(kError, [&] { return next_step(rec, head); });
+}
+
+int is_banner_size(const ZunoRecord *rec, int w, int h) {
+  auto within = [&](double v, double target) {
+    double margin = target * rec->BannerMargin / 100.0;
+    return target - margin <= v && v <= target + margin;
+  };
+  return within(w, rec->BannerX) && within(h, rec->BannerY) ? 1 : 0;
+}
+
+int accept_picture(const ZunoRecord *rec, int w, int h, const FileNode *node) {
+  if (h == 0) return 0;
+  if (is_banner_size(rec, w, h)) return rec->Banner == 1 ? 1 : 0;
+  double r = rec->YXRatio, q = static_cast<double>(w) / h;
+  if (r != 0 && ((r >= 1 && q > r) || (r < 1 && q < r))) return 0;
+  if (rec->MotionGIF == 1 && node && (node->flags & FLAG_ANIMATED)) return 1;
+  switch (rec->SearchSizeType) {
+    case 1: return w >= rec->MaxX;
+    case 2: return h >= rec->MaxY;
+    case 3: return w >= rec->MaxX && h >= rec->MaxY;
+    case 4: return w >= rec->MaxX || h >= rec->MaxY;
+    default: return 1;
+  }
+}
+
+namespace {
+
+// Header, banner and filter results of one listed file; false when memory ran out.
+bool examine_node(ZunoRecord *rec, FileNode *n) {
+  n->type = file_type_or_folder(n->path);
+  if (n->type == TYPE_HTML || n->type == TYPE_LINKFILE || n->type == -1 || (n->type & rec->EnableFileType) == 0)
+    return true;
+  n->size_kb = read_picture_header(rec, n->path, n->type, &n->disp_width, &n->disp_height, &n->width, &n->height,
+                                   &n->flags);
+  if (n->size_kb == -1) return true;
+  n->banner = static_cast<uint8_t>(is_banner_size(rec, n->width, n->height));
+  n->passed = static_cast<uint8_t>(accept_picture(rec, n->width, n->height, n));
+  if (n->passed == 1 && rec->PreparedURL == 1) {
+    char address[1024] = "";
+    if (get_anarized_url(n->path, address) == 0) {
+      if (!set_node_text(&n->source, address)) return false;
+      n->flags |= FLAG_PREPARED_URL;
+    }
+  }
+  return true;
+}
+
+}  // namespace
+
+int examine_list(ZunoRecord *rec, FileNode *head) {
+  for (FileNode *n = head; is_listed(n); n = n->next) {
+    if (n->depth < 100 && n->depth <= rec->SubdirDepth && !examine_node(rec, n))
+      return record_error("out of memory");
+    ZunoCallProgress(1);
+    if (ZunoSleep()) return -1;
+  }
+  return 0;
+}
+
+extern "C" int get_thumbinfo(ZunoRecord *rec, FileNode *head, char *source, char *thumb, int *disp_w,
+                             int *disp_h, int *w, int *h) {
+  return guarded(-1, [&] {
+    EngineState &e = engine();
+    std::string base = rec->FileCopy == 1 ? join_path(rec->LastOutputPath, "Images") : std::string(rec->TargetPath);
+    std::string thumbs = join_path(join_path(rec->LastOutputPath, rec->HtmlOut), "Thumbs");
+    if (!e.thumb_active) {
+      if (plat::make_dir(thumbs) != 0 && !plat::is_dir(thumbs)) return record_error("cannot make " + thumbs);
+      e.thumb_pos = head;
+      e.thumb_active = true;
+    }
+    FileNode *n = e.thumb_pos;
+    while (is_listed(n) && n->output != 1) n = n->next;
+    if (!is_listed(n)) {
+      e.thumb_pos = nullptr;
+      e.thumb_active = false;
+      return -1;
+    }
+    e.thumb_pos = n->next;
+    std::string relative;
+    make_mirror_folder(n->path, base.c_str(), thumbs.c_str(), &relative);
+    std::string thumb_path = thumbs + relative + "/" + stem_of(last_component(n->path)) + ".jpg";
+    if (source) copy_field(source, kFieldSize, n->path, "thumbnail source");
+    if (thumb) copy_field(thumb, kFieldSize, thumb_path, "thumbnail path");
+    if (disp_w) *disp_w = n->disp_width;
+    if (disp_h) *disp_h = n->disp_height;
+    if (w) *w = n->width;
+    if (h) *h = n->height;
+    return 1;
+  });
+}

@@ -1,0 +1,13 @@
+#pragma once
+
+#include "core/engine_state.h"
+
+// Depth values live in 8 bits with folders at 100 + depth: deeper scans cannot be stored.
+constexpr int kMaxScanDepth = 27;
+// Paths handed to callers must fit their 256-byte areas.
+constexpr size_t kMaxPathBytes = 255;
+
+// Search words: 1 when no pattern module is loaded, 0 compiled, -1 failed.
+int compile_search_words(ZunoRecord *rec);
+// 0 when the text matches every search word, -1 otherwise.
+int matches_search(const ZunoRecord *rec, const char *text);

@@ -1,0 +1,113 @@
+#include "core/paths.h"
+
+#include <cctype>
+#include <cstdio>
+#include <cstring>
+#include <vector>
+
+#include "core/engine_state.h"
+#include "core/text.h"
+#include "platform/platform.h"
+
+std::string temp_file_name() {
+  static int counter = 0;
+  char name[32];
+  snprintf(name, sizeof name, "zunotemp%04d.tmp", counter++);
+  return join_path(plat::temp_dir(), name);
+}
+
+namespace {
+
+// The suffix that a profile folder needs before "Temporary Internet Files":
+// NT-family systems keep it under "Local Settings". An unknown WINDIR name is
+// taken as NT-family, the common case for any profile that has the folder at all.
+bool profile_suffix(bool *local_settings) {
+  if (const char *os = plat::env("OS")) {
+    *local_settings = strcmp(os, "Windows_NT") == 0;
+    return true;
+  }
+  const char *windir = plat::env("WINDIR");
+  if (!windir) return false;
+  *local_settings = last_component(without_trailing_separator(windir)) != "WINDOWS";
+  return true;
+}
+
+bool profile_base(std::string *out) {
+  const char *base = plat::env("USERPROFILE");
+  if (!base) base = plat::env("WINDIR");
+  if (!base) return false;
+  *out = without_trailing_separator(base);
+  return true;
+}
+
+}  // namespace
+
+bool browser_cache_folder(std::string *out) {
+  bool local = false;
+  std::string base;
+  if (!profile_suffix(&local) || !profile_base(&base)) return false;
+  *out = base + (local ? "/Local Settings/" : "/") + "Temporary Internet Files";
+  return true;
+}
+
+bool local_settings_folder(std::string *out) {
+  bool local = false;
+  std::string base;
+  if (!profile_suffix(&local) || !profile_base(&base)) return false;
+  *out = local ? base + "/Local Settings" : base;
+  return true;
+}
+
+bool favourites_folder(std::string *out) {
+  std::string base;
+  if (!profile_base(&base)) return false;
+  *out = base + "/Favorites";
+  return true;
+}
+
+bool wildcard_match(const char *p, const char *s) {
+  const char *star = nullptr, *resume = nullptr;
+  while (*s) {
+    if (*p == '?' || (*p && *p != '*' && tolower(static_cast<unsigned char>(*p)) ==
+                                            tolower(static_cast<unsigned char>(*s)))) {
+      ++p;
+      ++s;
+    } else if (*p == '*') {
+      star = p++;
+      resume = s;
+    } else if (star) {
+      p = star + 1;
+      s = ++resume;
+    } else {
+      return false;
+    }
+  }
+  while (*p == '*') ++p;
+  return *p == '\0';
+}
+
+extern "C" int get_iecache(char *area) {
+  std::string folder;
+  if (!browser_cache_folder(&folder)) return -1;
+  if (area) copy_field(area, kFieldSize, folder, "cache folder");
+  return 0;
+}
+
+extern "C" char *get_outpath(int which, char *area) {
+  ZunoRecord &r = engine().rec;
+  char *field = which == 0 ? r.OutputPath : which == 1 ? r.SavedOutputPath : nullptr;
+  if (field && area) copy_field(area, kFieldSize, field, "output folder");
+  return field;
+}
+
+extern "C" int deletefile(const char *folder, const char *pattern) {
+  if (!folder || !pattern) return 0;
+  std::vector<std::string> names;
+  if (!plat::list_dir(folder, &names)) return 0;
+  for (const std::string &name : names) {
+    if (name[0] == '.' || !wildcard_match(pattern, name.c_str())) continue;
+    std::string full = join_path(folder, name);
+    if (!plat::is_dir(full)) plat::remove_file(full);
+  }
+  return 0;
+}

@@ -1,0 +1,250 @@
+// The settings file survives every save: comments, order, unknown lines and
+// descriptors stay; values change; a failed save never loses quillo.ini.
+#include <fcntl.h>
+#include <sys/stat.h>
+
+#include <cerrno>
+#include <cstring>
+
+#include "core/text.h"
+#include "engine_fixture.h"
+#include "platform/platform.h"
+#include "settings/settings_access.h"
+#include "zuno.h"
+
+namespace {
+
+const char *kIni =
+    "; my settings\n"
+    "[Path]\n"
+    "ExecPath=$exe\n"
+    "OutputPath=/srv/out\n"
+    "HtmlOut=html_7\n"
+    "\n"
+    "[Size]\n"
+    "Priority=1\n"
+    "CurrentWidth = 300\n"
+    "Mystery=42\n"
+    "[Unknown]\n"
+    "Priority=5\n"
+    "[Color]\n"
+    "BgColor=#FF8000\n"
+    "TextColor=white\n"
+    "[SearchType]\n"
+    "MaxX = 300\n"
+    "Y/XRatio=1.250000\n"
+    "UnderLimits=9\n"
+    "LastSearchString=  cat dog\n"
+    "[System]\n"
+    "CpuPriority=100\n"
+    "LastBackUpTime=1700000000\n";
+
+// The file as a save writes it back unchanged: only blanks around "=" go.
+std::string saved_form(std::string text) {
+  for (const char *key : {"CurrentWidth", "MaxX"}) {
+    std::string spaced = std::string(key) + " = ";
+    size_t at = text.find(spaced);
+    if (at != std::string::npos) text.replace(at, spaced.size(), std::string(key) + "=");
+  }
+  return text;
+}
+
+class SettingsFile : public EngineTest {
+ protected:
+  std::string ini() { return path("quillo.ini"); }
+  int init() { return ZunoInit(dir_.c_str()); }
+};
+
+TEST_F(SettingsFile, ReadsValuesDescriptorsAndColours) {
+  write("quillo.ini", kIni);
+  ASSERT_EQ(init(), 0);
+  ZunoRecord &r = engine().rec;
+  EXPECT_STREQ(r.ExecPath, dir_.c_str());
+  EXPECT_STREQ(r.OutputPath, "/srv/out");
+  EXPECT_STREQ(r.SavedOutputPath, "/srv/out");
+  EXPECT_EQ(ZunoGet(2), 1);
+  EXPECT_EQ(ZunoGet(3), 300);
+  EXPECT_EQ(ZunoGet(24), 300);
+  EXPECT_EQ(ZunoGet(29), 12);  // 1.25 × 10, truncated
+  EXPECT_STREQ(r.BgColor, "#FF8000");
+  EXPECT_EQ(r.ColorValue[0], 0xFF8000);
+  EXPECT_STREQ(r.TextColor, "white");
+  EXPECT_EQ(ZunoGet(100), 1);  // only BgColor came as #hex
+  EXPECT_STREQ(r.LastSearchString, "  cat dog");  // blanks after "=" belong to a text
+  EXPECT_EQ(r.LastBackUpTime, 1700000000);
+  EXPECT_STREQ(r.HtmlOut, "");  // never taken from the file
+  EXPECT_NEAR(static_cast<double>(r.AgeThreshold), static_cast<double>(plat::now() - 7 * 86400), 5);
+}
+
+TEST_F(SettingsFile, ColourMaskIsTheSameOnEveryRead) {
+  write("quillo.ini", kIni);
+  ASSERT_EQ(init(), 0);
+  ASSERT_EQ(init(), 0);
+  EXPECT_EQ(ZunoGet(100), 1);
+}
+
+TEST_F(SettingsFile, ReadAcceptsCrLfBomAndNoFinalLineEnd) {
+  write("quillo.ini", "\xEF\xBB\xBF[Size]\r\nPriority=2\r\nCurrentWidth=77");
+  ASSERT_EQ(init(), 0);
+  EXPECT_EQ(ZunoGet(2), 2);
+  EXPECT_EQ(ZunoGet(3), 77);
+}
+
+TEST_F(SettingsFile, MissingFileLeavesEngineInitialisedAndEmpty) {
+  EXPECT_EQ(init(), -1);
+  EXPECT_EQ(engine().initialised, 1);
+  EXPECT_EQ(ZunoGet(2), 0);
+}
+
+TEST_F(SettingsFile, OverlongValuesAreCutAndReported) {
+  std::string longpath(400, 'a');
+  write("quillo.ini", "[Path]\nTargetPath=/" + longpath + "\n[Color]\nBgColor=#" + std::string(60, 'F') + "\n");
+  ASSERT_EQ(init(), 0);
+  EXPECT_EQ(strlen(engine().rec.TargetPath), 255u);
+  EXPECT_EQ(strlen(engine().rec.BgColor), 31u);
+  EXPECT_NE(std::string(engine().last_error).find("too long"), std::string::npos);
+}
+
+TEST_F(SettingsFile, FlashKeepsEverythingButChangedValuesAndBacksUpTheOldFile) {
+  write("quillo.ini", kIni);
+  ASSERT_EQ(init(), 0);
+  ASSERT_EQ(ZunoPut(2, 0), 0);
+  ASSERT_EQ(ZunoPut(24, 640), 0);
+  ASSERT_EQ(ZunoPut(29, 20), 0);
+  ASSERT_EQ(ZunoFlash(), 0);
+  std::string expected = saved_form(kIni);
+  auto replace = [&](const std::string &from, const std::string &to) {
+    size_t at = expected.find(from);
+    ASSERT_NE(at, std::string::npos) << from;
+    expected.replace(at, from.size(), to);
+  };
+  replace("Priority=1\n", "Priority=0\n");
+  replace("MaxX=300\n", "MaxX=640\n");
+  replace("Y/XRatio=1.250000\n", "Y/XRatio=2.000000\n");
+  EXPECT_EQ(read("quillo.ini"), expected);
+  EXPECT_EQ(read("quillo.ibk"), kIni);
+  EXPECT_EQ(ZunoGet(2), -1);  // flushed: not initialised until the next ZunoInit
+}
+
+TEST_F(SettingsFile, FlashKeepsLineEndsOfEachLine) {
+  write("quillo.ini", "[Size]\r\nPriority=1\r\n;note\nCurrentWidth=5");
+  ASSERT_EQ(init(), 0);
+  ZunoPut(3, 6);
+  ASSERT_EQ(ZunoFlash(), 0);
+  EXPECT_EQ(read("quillo.ini"), "[Size]\r\nPriority=1\r\n;note\nCurrentWidth=6");
+}
+
+TEST_F(SettingsFile, DescriptorStaysWhileItHoldsButAChangedPathIsWritten) {
+  mkdir("out");
+  write("quillo.ini", "[Path]\nOutputPath=$exe/out\nExecPath=$exe\n");
+  ASSERT_EQ(init(), 0);
+  EXPECT_EQ(std::string(engine().rec.OutputPath), path("out"));
+  ASSERT_EQ(ZunoFlash(), 0);
+  EXPECT_EQ(read("quillo.ini"), "[Path]\nOutputPath=$exe/out\nExecPath=$exe\n");
+  ASSERT_EQ(init(), 0);
+  ZunoPutStr(8, "/elsewhere");
+  ASSERT_EQ(ZunoFlash(), 0);
+  EXPECT_EQ(read("quillo.ini"), "[Path]\nOutputPath=/elsewhere\nExecPath=$exe\n");
+}
+
+TEST_F(SettingsFile, SingleKeyWriterChangesOnlyThatKey) {
+  write("quillo.ini", kIni);
+  ASSERT_EQ(init(), 0);
+  engine().rec.LastBackUpTime = 1800000000;
+  ZunoPut(2, 0);
+  ASSERT_EQ(put_erement(&engine().rec, 55), 0);
+  std::string expected = kIni;  // the single-key writer leaves every other line as written
+  expected.replace(expected.find("1700000000"), 10, "1800000000");
+  EXPECT_EQ(read("quillo.ini"), expected);
+}
+
+TEST_F(SettingsFile, WriterWithoutFileRecordsAndFails) {
+  copy_field(engine().rec.IniPath, path("nowhere"), "IniPath");
+  EXPECT_EQ(put_inifile(&engine().rec), -1);
+  EXPECT_NE(std::string(engine().last_error).find("inifile open errer"), std::string::npos);
+}
+
+// Every failure while the new file is written leaves the old one whole.
+class FailingDisk : public SettingsFile {
+ protected:
+  void TearDown() override {
+    plat::ops = plat::default_ops();
+    SettingsFile::TearDown();
+  }
+};
+
+ssize_t full_disk_write(int, const void *, size_t) {
+  errno = ENOSPC;
+  return -1;
+}
+ssize_t short_write(int fd, const void *buf, size_t n) { return ::write(fd, buf, n > 3 ? 3 : n); }
+int failing_close(int fd) {
+  ::close(fd);
+  errno = EIO;
+  return -1;
+}
+
+TEST_F(FailingDisk, FullDiskLeavesSettingsIntact) {
+  write("quillo.ini", kIni);
+  ASSERT_EQ(init(), 0);
+  ZunoPut(2, 0);
+  plat::ops.write = full_disk_write;
+  EXPECT_EQ(ZunoFlash(), -1);
+  plat::ops = plat::default_ops();
+  EXPECT_EQ(read("quillo.ini"), kIni);
+  EXPECT_FALSE(std::string(engine().last_error).empty());
+}
+
+TEST_F(FailingDisk, ShortWritesStillWriteTheWholeFile) {
+  write("quillo.ini", kIni);
+  ASSERT_EQ(init(), 0);
+  plat::ops.write = short_write;
+  EXPECT_EQ(ZunoFlash(), 0);
+  plat::ops = plat::default_ops();
+  EXPECT_EQ(read("quillo.ini"), saved_form(kIni));
+}
+
+TEST_F(FailingDisk, FailedCloseLeavesSettingsIntact) {
+  write("quillo.ini", kIni);
+  ASSERT_EQ(init(), 0);
+  plat::ops.close = failing_close;
+  EXPECT_EQ(ZunoFlash(), -1);
+  plat::ops = plat::default_ops();
+  EXPECT_EQ(read("quillo.ini"), kIni);
+}
+
+TEST_F(SettingsFile, ReadOnlySettingsFolderKeepsTheFile) {
+  if (geteuid() == 0) GTEST_SKIP() << "root writes into read-only folders";
+  write("quillo.ini", kIni);
+  ASSERT_EQ(init(), 0);
+  chmod(dir_.c_str(), 0555);
+  EXPECT_EQ(ZunoFlash(), -1);
+  chmod(dir_.c_str(), 0755);
+  EXPECT_EQ(read("quillo.ini"), kIni);
+}
+
+TEST_F(SettingsFile, DistributedSettingsFileHasEveryKeyAndReadsCleanly) {
+  std::string distributed;
+  ASSERT_TRUE(plat::read_file(source_dir() + "/data/quillo.ini", &distributed));
+  write("quillo.ini", distributed);
+  testing::internal::CaptureStderr();
+  ASSERT_EQ(init(), 0);
+  EXPECT_EQ(testing::internal::GetCapturedStderr(), "");  // no unknown or malformed key
+  for (const char *key : {"TargetPath", "OutputPath", "ExecPath", "IniPath", "TempPath", "HtmlOut", "Priority",
+                          "CurrentWidth", "CurrentHight", "CurrentScale", "SearchSubdir", "SubdirDepth", "BgColor",
+                          "TextColor", "LinkColor", "ALinkColor", "VLinkColor", "BackGraund", "BgFix",
+                          "WindowSize", "FrameStyle", "FrameSizeRatio", "IndexRatio", "CntlRatio", "PageingStyle",
+                          "OnePageMax", "OnePageNum", "SearchSizeType", "MaxX", "MaxY", "Banner", "BannerX",
+                          "BannerY", "Y/XRatio", "UseY/XRatio", "GetUrl", "UnderLimits", "BannerMargin",
+                          "EnableFileType", "MotionGIF", "PreparedURL", "LastSearchString", "SortType",
+                          "SortMode", "FileCopy", "CopyMode", "MakeThumbnail", "CacheLimit", "CacheSize",
+                          "CacheX", "CacheY", "CacheSRatio", "CacheBanner", "CacheHRatio", "CacheCheckBroken",
+                          "CpuPriority", "DelCache", "ShowZunoP", "LastBackUpTime", "AutoIncrement"})
+    EXPECT_NE(distributed.find(std::string("\n") + key + "="), std::string::npos) << key;
+  EXPECT_EQ(ZunoGet(100), 31);
+  // Nothing but the colour texts and values is read differently after a save.
+  ASSERT_EQ(ZunoFlash(), 0);
+  EXPECT_EQ(read("quillo.ini"), distributed);
+}
+
+}  // namespace

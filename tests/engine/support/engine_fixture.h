@@ -1,0 +1,32 @@
+// Shared test ground: every test gets its own temporary folder (TEMP points there)
+// and a fresh engine state.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "core/engine_state.h"
+
+class EngineTest : public ::testing::Test {
+ protected:
+  void SetUp() override;
+  void TearDown() override;
+
+  // Absolute path of a name inside the test's folder.
+  std::string path(const std::string &name) const;
+  // Writes a file (creating its folders); returns its path.
+  std::string write(const std::string &name, const std::string &content);
+  std::string read(const std::string &name) const;
+  std::string mkdir(const std::string &name);
+  // Makes a real picture with ImageMagick, e.g. picture("a.jpg", 120, 80).
+  std::string picture(const std::string &name, int width, int height, const std::string &extra = "");
+
+  std::string dir_;
+};
+
+// Clears the engine state (releasing both file lists) as if the library were freshly loaded.
+void reset_engine();
+// The program folder of the build (libzuno.so, librexp32.so, quillo.ini, html/, button/).
+std::string program_dir();
+std::string source_dir();
