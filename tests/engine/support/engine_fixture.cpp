@@ -26,7 +26,9 @@ std::string program_dir() { return QUILLO_PROGRAM_DIR; }
 std::string source_dir() { return QUILLO_SOURCE_DIR; }
 
 void EngineTest::SetUp() {
-  std::string tmpl = (fs::temp_directory_path() / "quillo-test-XXXXXX").string();
+  // Taken once: each test points TEMP at its own folder, which it removes afterwards.
+  static const std::string base = fs::temp_directory_path().string();
+  std::string tmpl = base + "/quillo-test-XXXXXX";
   char *made = mkdtemp(tmpl.data());
   ASSERT_NE(made, nullptr);
   dir_ = made;
