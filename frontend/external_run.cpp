@@ -1,0 +1,55 @@
+#include "external_run.h"
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+#include <QDir>
+#include <QFile>
+
+namespace external_run {
+namespace {
+
+QString quoted(const QString &text) {
+  return QLatin1Char('"') + text + QLatin1Char('"');
+}
+
+QString depth_option(const Options &o) {
+  if (o.subfolder_search) return QStringLiteral("/S:") + QString::number(o.depth);
+  return o.depth == 0 ? QStringLiteral("/S:0") : QString();
+}
+
+QString page_option(const Options &o) {
+  if (o.paging_style == 0) return QStringLiteral("/P:M") + QString::number(o.page_size_mb);
+  // By count the count is what the harvester needs, not the page size.
+  if (o.paging_style == 1) return QStringLiteral("/P:N") + QString::number(o.page_count);
+  return QString();
+}
+
+}  // namespace
+
+QString command_line(const QString &program, const Options &o) {
+  const QString thumb = (o.fit_height ? QStringLiteral("/T:H") : QStringLiteral("/T:W")) +
+                        QString::number(o.thumb_size) + QLatin1Char(' ');
+  return program + QLatin1Char(' ') + depth_option(o) + QLatin1Char(' ') + thumb + page_option(o) +
+         QLatin1Char(' ') + QStringLiteral("/O:") + quoted(o.output) + QLatin1Char(' ') + quoted(o.folder);
+}
+
+QString lock_file_path() {
+  QString folder = qEnvironmentVariable("TEMP");
+  if (folder.isEmpty()) folder = qEnvironmentVariable("TMPDIR");
+  if (folder.isEmpty()) folder = QStringLiteral("/tmp");
+  return QDir(folder).filePath(QStringLiteral("quillo.lok"));
+}
+
+bool delete_lock_file(const QString &path) {
+  const QByteArray name = QFile::encodeName(path);
+  const int fd = ::open(name.constData(), O_RDWR | O_CLOEXEC);
+  if (fd < 0) return false;
+  const bool free = ::flock(fd, LOCK_EX | LOCK_NB) == 0;
+  if (free) ::unlink(name.constData());
+  ::close(fd);
+  return free;
+}
+
+}  // namespace external_run

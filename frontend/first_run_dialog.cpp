@@ -1,0 +1,47 @@
+#include "first_run_dialog.h"
+
+#include <QFileDialog>
+#include <QGridLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+
+FirstRunDialog::FirstRunDialog(const QString &start_text, QWidget *parent) : QDialog(parent) {
+  setObjectName(QStringLiteral("FirstRunDialog"));
+  setWindowTitle(QStringLiteral("クイロ～初回起動・設定"));
+  setModal(true);
+  auto *label = new QLabel(QStringLiteral("ZunoP.iniのある場所"), this);
+  label->setObjectName(QStringLiteral("Label1"));
+  text1_ = new QLineEdit(start_text, this);
+  text1_->setObjectName(QStringLiteral("Text1"));
+  text1_->setMinimumWidth(360);
+  auto *browse = new QPushButton(QStringLiteral("参照..."), this);
+  browse->setObjectName(QStringLiteral("Command2"));
+  auto *ok = new QPushButton(QStringLiteral("OK."), this);
+  ok->setObjectName(QStringLiteral("Command1"));
+  ok->setDefault(true);
+
+  auto *layout = new QGridLayout(this);
+  layout->addWidget(label, 0, 0, 1, 2);
+  layout->addWidget(text1_, 1, 0);
+  layout->addWidget(browse, 1, 1);
+  layout->addWidget(ok, 2, 1);
+  connect(browse, &QPushButton::clicked, this, &FirstRunDialog::on_Command2_Click);
+  connect(ok, &QPushButton::clicked, this, &FirstRunDialog::on_Command1_Click);
+}
+
+QString FirstRunDialog::text() const {
+  return text1_->text();
+}
+
+void FirstRunDialog::on_Command2_Click() {
+  QFileDialog dialog(this, windowTitle(), text1_->text());
+  dialog.setFileMode(QFileDialog::ExistingFile);
+  dialog.setDefaultSuffix(QStringLiteral("exe"));
+  if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty())
+    text1_->setText(dialog.selectedFiles().first());
+}
+
+void FirstRunDialog::on_Command1_Click() {
+  accept();
+}

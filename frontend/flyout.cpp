@@ -1,0 +1,64 @@
+#include "flyout.h"
+
+#include <QEvent>
+#include <QWidget>
+
+FlyOut::FlyOut(QWidget *window, QWidget *button, std::function<void()> place,
+               std::function<void()> before_hide)
+    : QObject(window),
+      window_(window),
+      button_(button),
+      place_(std::move(place)),
+      before_hide_(std::move(before_hide)) {
+  window_->installEventFilter(this);
+  button_->installEventFilter(this);
+}
+
+void FlyOut::show_beside() {
+  if (place_) place_();
+  window_->show();
+  window_->raise();
+  flag_ = kOpened;
+}
+
+void FlyOut::button_clicked() {
+  if (window_->isVisible()) {
+    window_->hide();
+    flag_ = kClosed;
+  } else {
+    show_beside();
+  }
+}
+
+void FlyOut::pointer_over_button() {
+  if (flag_ == kVisited) show_beside();
+}
+
+void FlyOut::pointer_over_window() {
+  if (flag_ == kOpened) flag_ = kVisited;
+}
+
+// The flag stays "visited", so that resting on the button brings the window back.
+void FlyOut::pointer_over_main() {
+  if (flag_ != kVisited || !window_->isVisible()) return;
+  if (before_hide_) before_hide_();
+  window_->hide();
+}
+
+void FlyOut::right_clicked() {
+  window_->hide();
+  flag_ = kClosed;
+}
+
+bool FlyOut::eventFilter(QObject *watched, QEvent *event) {
+  if (watched == button_ && event->type() == QEvent::Enter) {
+    pointer_over_button();
+  } else if (watched == window_) {
+    if (event->type() == QEvent::Enter || event->type() == QEvent::MouseMove) pointer_over_window();
+    if (event->type() == QEvent::ContextMenu) {
+      right_clicked();
+      return true;
+    }
+  }
+  return QObject::eventFilter(watched, event);
+}

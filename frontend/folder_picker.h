@@ -1,0 +1,34 @@
+// A drive list (the mounted volumes) and a folder tree working together: choosing a volume moves the tree to
+// its root, choosing a folder moves the list to the volume that holds it.
+#pragma once
+
+#include <QObject>
+#include <QString>
+
+class QComboBox;
+class QFileSystemModel;
+class QTreeView;
+
+class FolderPicker : public QObject {
+  Q_OBJECT
+ public:
+  FolderPicker(QComboBox *drives, QTreeView *tree, QObject *parent);
+
+  void refresh_drives();
+  // Selects an existing folder; false (nothing changes) when it does not exist.
+  bool set_folder(const QString &path);
+  QString folder() const { return folder_; }
+
+ Q_SIGNALS:
+  void folder_changed(const QString &path);
+
+ private:
+  void on_Drive1_Change(int index);
+  void on_Dir1_Change(const QString &path);
+  void show_volume_of(const QString &path);
+
+  QComboBox *drives_;
+  QTreeView *tree_;
+  QFileSystemModel *model_;
+  QString folder_;
+};

@@ -1,0 +1,91 @@
+#include "output_window.h"
+
+#include <QComboBox>
+#include <QEvent>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QTreeView>
+#include <QVBoxLayout>
+
+#include "folder_picker.h"
+#include "program_state.h"
+
+OutputWindow::OutputWindow(QWidget *parent) : QWidget(parent, Qt::Tool) {
+  setObjectName(QStringLiteral("Output"));
+  setWindowTitle(QStringLiteral("出力先設定"));
+  auto *frame1 = new QGroupBox(QStringLiteral("出力先フォルダ"), this);
+  frame1->setObjectName(QStringLiteral("Frame1"));
+  auto *label2 = new QLabel(QStringLiteral("出力先フォルダ"), frame1);
+  label2->setObjectName(QStringLiteral("Label2"));
+  label2->setToolTip(QStringLiteral("ベースになるフォルダを指定します。この下にHTMLファイルが出力されます"));
+  combo1_ = new QComboBox(frame1);
+  combo1_->setObjectName(QStringLiteral("Combo1"));
+  combo1_->setEditable(true);
+  combo1_->setInsertPolicy(QComboBox::NoInsert);
+  combo1_->setMinimumWidth(260);
+  drive1_ = new QComboBox(frame1);
+  drive1_->setObjectName(QStringLiteral("Drive1"));
+  dir1_ = new QTreeView(frame1);
+  dir1_->setObjectName(QStringLiteral("Dir1"));
+  dir1_->setMinimumHeight(260);
+  picker_ = new FolderPicker(drive1_, dir1_, this);
+
+  auto *grid = new QGridLayout(frame1);
+  grid->addWidget(label2, 0, 0);
+  grid->addWidget(combo1_, 1, 0);
+  grid->addWidget(drive1_, 2, 0);
+  grid->addWidget(dir1_, 3, 0);
+  auto *layout = new QVBoxLayout(this);
+  layout->addWidget(frame1);
+
+  connect(picker_, &FolderPicker::folder_changed, this, &OutputWindow::on_Dir1_Change);
+  connect(combo1_, &QComboBox::editTextChanged, this, &OutputWindow::on_Combo1_Change);
+}
+
+QString OutputWindow::box_text() const {
+  return combo1_->currentText();
+}
+
+void OutputWindow::set_box_text(const QString &text) {
+  combo1_->setEditText(text);
+}
+
+void OutputWindow::add_box_text_to_list() {
+  const QString text = box_text();
+  if (!text.isEmpty() && combo1_->findText(text) < 0) combo1_->addItem(text);
+  combo1_->setEditText(text);
+}
+
+void OutputWindow::browse_to(const QString &folder) {
+  picker_->set_folder(folder);
+}
+
+void OutputWindow::refresh_drives() {
+  picker_->refresh_drives();
+}
+
+void OutputWindow::take_over_browser_folder() {
+  const QString shown = picker_->folder();
+  if (shown.isEmpty() || shown == box_text()) return;
+  set_box_text(shown);
+  add_box_text_to_list();
+}
+
+void OutputWindow::place_beside_anchor() {
+  if (anchor_) move(anchor_->x() + anchor_->frameGeometry().width(), anchor_->y());
+}
+
+bool OutputWindow::event(QEvent *event) {
+  if (event->type() == QEvent::WindowActivate) place_beside_anchor();
+  return QWidget::event(event);
+}
+
+void OutputWindow::on_Dir1_Change(const QString &path) {
+  set_box_text(path);
+}
+
+void OutputWindow::on_Combo1_Change(const QString &text) {
+  program_state().output_folder = text;
+}

@@ -1,0 +1,40 @@
+// Output: chooses the base folder under which catalogs are written. Its folder box keeps a list of folders
+// used before; every change of the box text becomes the current output folder.
+#pragma once
+
+#include <QWidget>
+
+class QComboBox;
+class QTreeView;
+class FolderPicker;
+
+class OutputWindow : public QWidget {
+  Q_OBJECT
+ public:
+  explicit OutputWindow(QWidget *parent = nullptr);
+
+  QString box_text() const;
+  void set_box_text(const QString &text);
+  void add_box_text_to_list();
+  // Opens the folder browser at a folder (start-up: the output folder).
+  void browse_to(const QString &folder);
+  void refresh_drives();
+  // Before the window hides: the folder shown in the browser becomes the box text and joins its list.
+  void take_over_browser_folder();
+  // Keeps the window right of the given window.
+  void set_anchor(QWidget *anchor) { anchor_ = anchor; }
+  void place_beside_anchor();
+
+ protected:
+  bool event(QEvent *event) override;
+
+ private:
+  void on_Dir1_Change(const QString &path);
+  void on_Combo1_Change(const QString &text);
+
+  QComboBox *combo1_;
+  QComboBox *drive1_;
+  QTreeView *dir1_;
+  FolderPicker *picker_;
+  QWidget *anchor_ = nullptr;
+};

@@ -1,0 +1,22 @@
+// Message boxes and beeps of the whole front end go through here, so that tests can read and answer them.
+#pragma once
+
+#include <QString>
+#include <functional>
+
+class QWidget;
+
+namespace prompt {
+
+enum class Buttons { Ok, OkCancel, AbortRetryIgnore, RetryCancel };
+enum class Answer { Ok, Cancel, Abort, Retry, Ignore };
+
+// Shows a modal message box with the program title; returns the button pressed.
+Answer show(QWidget *parent, const QString &text, Buttons buttons = Buttons::Ok);
+void beep();
+
+// A handler replaces the boxes and beeps (beeps arrive as an empty text). Pass nullptr to restore them.
+using Handler = std::function<Answer(const QString &text, Buttons buttons)>;
+void set_handler(Handler handler);
+
+}  // namespace prompt
