@@ -1,0 +1,262 @@
+#include "cli_options.h"
+
+#include <cerrno>
+#include <cmath>
+#include <cstdlib>
+
+#include "settings/settings_table.h"
+
+namespace {
+
+bool parse_int(const std::string &text, int *out) {
+  if (text.empty()) return false;
+  errno = 0;
+  char *end = nullptr;
+  long v = strtol(text.c_str(), &end, 10);
+  if (errno || *end || v < -2147483647L || v > 2147483647L) return false;
+  *out = static_cast<int>(v);
+  return true;
+}
+
+// "#RRGGBB" (or a plain number 0xRRGGBB) as the front end's 0xBBGGRR order that ZunoPut takes.
+bool parse_color(const std::string &text, int *out) {
+  std::string hex = text[0] == '#' ? text.substr(1) : text;
+  if (hex.size() != 6) return false;
+  char *end = nullptr;
+  unsigned long rgb = strtoul(hex.c_str(), &end, 16);
+  if (*end) return false;
+  *out = static_cast<int>(((rgb & 0xFF) << 16) | (rgb & 0xFF00) | ((rgb >> 16) & 0xFF));
+  return true;
+}
+
+std::string strip_quotes(std::string s) {
+  if (s.size() >= 2 && s.front() == '"' && s.back() == '"') return s.substr(1, s.size() - 2);
+  return s;
+}
+
+void put(CliOptions *o, const char *key, const std::string &value) {
+  o->settings_to_put.emplace_back(key, value);
+}
+
+// The external-run options of the desktop program's "exe" mode.
+std::string parse_slash_option(const std::string &arg, CliOptions *o) {
+  std::string value = arg.substr(3);
+  int n = 0;
+  switch (arg[1]) {
+    case 'S':
+      if (value.empty()) return "";  // the desktop program may pass "/S:" with no depth
+      if (!parse_int(value, &n) || n < 0) return "bad depth in " + arg;
+      put(o, "SearchSubdir", n > 0 ? "1" : "0");
+      put(o, "SubdirDepth", value);
+      return "";
+    case 'T':
+      if (value.size() < 2 || (value[0] != 'H' && value[0] != 'W') || !parse_int(value.substr(1), &n) ||
+          n <= 0)
+        return "bad thumbnail size in " + arg + " (use /T:Hn or /T:Wn)";
+      put(o, "Priority", value[0] == 'H' ? "1" : "0");
+      put(o, value[0] == 'H' ? "CurrentHight" : "CurrentWidth", value.substr(1));
+      return "";
+    case 'P':
+      if (value.size() < 2 || (value[0] != 'M' && value[0] != 'N') || !parse_int(value.substr(1), &n) ||
+          n <= 0)
+        return "bad page size in " + arg + " (use /P:Mn or /P:Nn)";
+      if (value[0] == 'M') {
+        put(o, "PageingStyle", "0");
+        put(o, "OnePageMax", std::to_string(static_cast<long long>(n) * 1024));
+      } else {
+        put(o, "PageingStyle", "1");
+        put(o, "OnePageNum", value.substr(1));
+      }
+      return "";
+    case 'O':
+      o->output = strip_quotes(value);
+      return o->output.empty() ? "empty output folder in " + arg : "";
+    default:
+      return "unknown option " + arg;
+  }
+}
+
+bool is_slash_option(const std::string &arg) {
+  return arg.size() >= 3 && arg[0] == '/' && arg[2] == ':' &&
+         std::string("STPO").find(arg[1]) != std::string::npos;
+}
+
+}  // namespace
+
+std::string parse_cli_options(const std::vector<std::string> &args, CliOptions *o) {
+  for (size_t i = 0; i < args.size(); ++i) {
+    std::string arg = args[i];
+    if (is_slash_option(arg)) {
+      if (std::string err = parse_slash_option(arg, o); !err.empty()) return err;
+      continue;
+    }
+    if (arg.size() < 2 || arg[0] != '-') {
+      if (!o->folder.empty()) return "more than one folder given: " + o->folder + ", " + arg;
+      o->folder = strip_quotes(arg);
+      continue;
+    }
+    std::string name = arg, value;
+    bool inline_value = false;
+    if (size_t eq = arg.find('='); arg.rfind("--", 0) == 0 && eq != std::string::npos) {
+      name = arg.substr(0, eq);
+      value = arg.substr(eq + 1);
+      inline_value = true;
+    }
+    auto take = [&](std::string *v) {
+      if (inline_value) {
+        *v = value;
+        return true;
+      }
+      if (i + 1 >= args.size()) return false;
+      *v = args[++i];
+      return true;
+    };
+    auto number = [&](const char *what, int *n) -> std::string {
+      std::string v;
+      if (!take(&v)) return name + " needs " + what;
+      if (!parse_int(v, n) || *n < 0) return "bad " + std::string(what) + " for " + name + ": " + v;
+      return "";
+    };
+    int n = 0;
+    std::string v, err;
+    if (name == "-h" || name == "--help") {
+      o->help = true;
+    } else if (name == "--version") {
+      o->version = true;
+    } else if (name == "-q" || name == "--quiet") {
+      o->quiet = true;
+    } else if (name == "--open") {
+      o->open = true;
+    } else if (name == "-s" || name == "--settings") {
+      if (!take(&o->settings)) return name + " needs a folder";
+    } else if (name == "-o" || name == "--output") {
+      if (!take(&o->output)) return name + " needs a folder";
+    } else if (name == "-d" || name == "--depth") {
+      if (!(err = number("a depth", &n)).empty()) return err;
+      put(o, "SearchSubdir", n > 0 ? "1" : "0");
+      put(o, "SubdirDepth", std::to_string(n));
+    } else if (name == "--thumb-width" || name == "--thumb-height") {
+      if (!(err = number("a size in pixels", &n)).empty()) return err;
+      bool height = name == "--thumb-height";
+      put(o, "Priority", height ? "1" : "0");
+      put(o, height ? "CurrentHight" : "CurrentWidth", std::to_string(n));
+    } else if (name == "--page-megabytes") {
+      if (!(err = number("a size in megabytes", &n)).empty()) return err;
+      put(o, "PageingStyle", "0");
+      put(o, "OnePageMax", std::to_string(static_cast<long long>(n) * 1024));
+    } else if (name == "--page-files") {
+      if (!(err = number("a count", &n)).empty()) return err;
+      put(o, "PageingStyle", "1");
+      put(o, "OnePageNum", std::to_string(n));
+    } else if (name == "--copy" || name == "--no-copy") {
+      put(o, "FileCopy", name == "--copy" ? "1" : "0");
+    } else if (name == "--search") {
+      if (!take(&v)) return name + " needs words";
+      put(o, "LastSearchString", v);
+    } else if (name == "--entry") {
+      if (!take(&v)) return name + " needs index or topindex";
+      if (v != "index" && v != "topindex") return "--entry takes index or topindex, not " + v;
+      o->entry = v + ".html";
+    } else if (name == "--set") {
+      if (!take(&v)) return "--set needs KEY=VALUE";
+      size_t eq = v.find('=');
+      if (eq == std::string::npos || eq == 0) return "--set needs KEY=VALUE, not " + v;
+      SettingPut check;
+      if (std::string bad = setting_put_for(v.substr(0, eq), v.substr(eq + 1), &check); !bad.empty())
+        return bad;
+      o->settings_to_put.emplace_back(v.substr(0, eq), v.substr(eq + 1));
+    } else {
+      return "unknown option " + arg;
+    }
+  }
+  if (!o->help && !o->version && o->folder.empty()) return "no folder given";
+  return "";
+}
+
+std::string setting_put_for(const std::string &key, const std::string &value, SettingPut *out) {
+  int number = settings_key_number(key.c_str());
+  const SettingInfo *info = number > 0 ? setting_by_number(number) : nullptr;
+  if (!info) return "unknown settings key " + key;
+  out->number = number;
+  out->text = false;
+  switch (info->kind) {
+    case SettingKind::Int:
+    case SettingKind::AgeChoice:
+      if (number == 50) return key + " can only be changed in quillo.ini";
+      if (!parse_int(value, &out->value)) return key + " needs a whole number, not " + value;
+      return "";
+    case SettingKind::Color:
+      if (!parse_color(value, &out->value)) return key + " needs a colour #RRGGBB, not " + value;
+      return "";
+    case SettingKind::Ratio: {
+      char *end = nullptr;
+      double r = strtod(value.c_str(), &end);
+      if (value.empty() || *end || !std::isfinite(r) || r < 0 || r > 1e8)
+        return key + " needs a number such as 1.5, not " + value;
+      out->value = static_cast<int>(std::trunc(r * 10.0));
+      return "";
+    }
+    case SettingKind::Text:
+    case SettingKind::OutputPath:
+      if (number != 1 && number != 8 && number != 35 && number != 59)
+        return key + " is chosen by the program and cannot be set";
+      out->text = true;
+      out->text_value = value;
+      return "";
+    case SettingKind::Time:
+    case SettingKind::CatalogName:
+      return key + " is kept by the engine and cannot be set";
+  }
+  return "unknown settings key " + key;
+}
+
+std::string cli_usage() {
+  return R"(Usage: quillo [options] FOLDER
+
+Harvests the pictures of FOLDER (and its subfolders, as the settings say) into a
+catalog: a folder of thumbnail pages below the output folder, with a frameset
+page, a file index and a picture viewer. Prints the catalog's entry page.
+
+Settings come from quillo.ini in the settings folder; the options below change
+them for this run only (the file is not rewritten).
+
+  -s, --settings DIR      settings folder holding quillo.ini (default: the folder
+                          of the quillo program)
+  -o, --output DIR        output folder; the catalog goes to DIR/<folder name>/html_N
+                          (default: OutputPath of the settings). Made when missing.
+  -d, --depth N           search subfolders down to depth N (0: no subfolders)
+      --thumb-width N     thumbnails N pixels wide
+      --thumb-height N    thumbnails N pixels high
+      --page-megabytes N  a new page after N megabytes of pictures
+      --page-files N      a new page after N pictures
+      --copy, --no-copy   copy the pictures into the output folder's Images folder
+                          (FileCopy 1), or link them where they are (FileCopy 0)
+      --search WORDS      only paths that match every word (LastSearchString)
+      --set KEY=VALUE     any key of quillo.ini, e.g. --set SortType=4,
+                          --set BgColor=#FFFFEE, --set Y/XRatio=1.5
+      --entry PAGE        print "index" (frameset, default) or "topindex"
+      --open              open the entry page in the desktop's browser
+  -q, --quiet             no status texts or progress bar
+  -h, --help              this text
+      --version           the program's version
+
+Options of the desktop program's external run (same meaning as above):
+  /S:n                    --depth n
+  /T:Hn, /T:Wn            --thumb-height n, --thumb-width n
+  /P:Mn, /P:Nn            --page-megabytes n, --page-files n
+  /O:"DIR"                --output DIR
+
+quillo makes no thumbnail files (MakeThumbnail is off for its runs): the pages
+show the pictures themselves at thumbnail size. It never yields to a window:
+CpuPriority is 99 unless --set CpuPriority=N is given.
+
+While it runs, quillo holds an advisory lock on quillo.lok in the temporary
+folder (TEMP, else TMPDIR, else /tmp); the file stays when it ends, so that the
+desktop program can tell the run is over by deleting it. A second quillo with the
+same temporary folder refuses to start while the lock is held.
+
+Exit status: 0 the catalog was written; 1 the run failed or placed no picture
+(the engine's error text is printed); 2 usage error; 3 another quillo holds the
+lock; 130 interrupted.
+)";
+}

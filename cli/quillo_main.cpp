@@ -1,0 +1,253 @@
+// quillo: runs the engine's two-call run protocol on a folder and prints the
+// catalog's entry page. Also the program the desktop front end's external run starts.
+#include <fcntl.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <climits>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "cli_options.h"
+#include "zuno.h"
+
+extern char **environ;
+
+namespace {
+
+constexpr int kExitFailed = 1, kExitUsage = 2, kExitLocked = 3, kExitInterrupted = 130;
+constexpr const char *kDone = "完了";
+constexpr const char *kError = "エラー";
+constexpr int kMaxSteps = 64;  // the gathering has fewer than ten steps; more means a fault
+
+volatile sig_atomic_t g_interrupted = 0;
+
+// --- progress on the terminal ---
+
+struct Progress {
+  bool enabled = false;  // status texts at all
+  bool bar = false;      // a redrawn bar on a terminal
+  int total = 0;
+  int count = 0;
+  std::string status;
+
+  void draw() {
+    if (!bar) return;
+    constexpr int kWidth = 30;
+    int filled = total > 0 ? std::min(kWidth, count * kWidth / total) : 0;
+    std::string line(kWidth, ' ');
+    for (int i = 0; i < filled; ++i) line[i] = '#';
+    fprintf(stderr, "\r[%s] %d/%d %s\033[K", line.c_str(), std::min(count, total), total, status.c_str());
+    fflush(stderr);
+  }
+  void set_status(const std::string &text) {
+    status = text;
+    count = 0;
+    if (bar)
+      draw();
+    else if (enabled)
+      fprintf(stderr, "quillo: %s\n", text.c_str());
+  }
+  void finish() {
+    if (bar) fprintf(stderr, "\r\033[K");
+  }
+};
+
+Progress g_progress;
+
+void on_total(int count) {
+  g_progress.total = count;
+  g_progress.draw();
+}
+void on_step() {
+  ++g_progress.count;
+  if (g_progress.count % 16 == 0 || g_progress.count == g_progress.total) g_progress.draw();
+}
+void on_poll() {
+  if (g_interrupted) ZunoAbortReq();
+}
+void on_tick() {}
+
+void on_interrupt(int) {
+  g_interrupted = 1;
+  signal(SIGINT, SIG_DFL);  // a second Ctrl-C ends the program at once
+}
+
+// --- paths ---
+
+std::string program_folder() {
+  char buf[PATH_MAX];
+  ssize_t n = readlink("/proc/self/exe", buf, sizeof buf - 1);
+  if (n <= 0) return ".";
+  buf[n] = '\0';
+  std::string p = buf;
+  return p.substr(0, p.rfind('/'));
+}
+
+std::string absolute(const std::string &path) {
+  char buf[PATH_MAX];
+  if (realpath(path.c_str(), buf)) return buf;
+  return path;
+}
+
+bool is_folder(const std::string &path) {
+  struct stat st;
+  return stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+// Makes the folder and its missing parents; true when it is a folder afterwards.
+bool make_folders(const std::string &path) {
+  for (size_t pos = 1; pos <= path.size(); ++pos) {
+    if (pos != path.size() && path[pos] != '/') continue;
+    std::string part = path.substr(0, pos);
+    if (mkdir(part.c_str(), 0777) != 0 && errno != EEXIST) return false;
+  }
+  return is_folder(path);
+}
+
+std::string temp_folder() {
+  for (const char *name : {"TEMP", "TMPDIR"})
+    if (const char *v = getenv(name); v && *v) return v;
+  return "/tmp";
+}
+
+// --- engine calls ---
+
+std::string last_error() {
+  char area[ZUNO_BUFSIZE] = "";
+  char *p = area;
+  ZunoGetLastErr(&p);
+  return area[0] ? area : "unknown error";
+}
+
+std::string engine_text(int number) {
+  char area[ZUNO_BUFSIZE] = "";
+  char *p = area;
+  ZunoGetStr(number, &p);
+  return area;
+}
+
+int fail(const std::string &text, int code = kExitFailed) {
+  g_progress.finish();
+  fprintf(stderr, "quillo: %s\n", text.c_str());
+  return code;
+}
+
+// The lock that tells the desktop program a run is under way. The descriptor stays
+// open (and the lock held) until the process ends.
+int hold_lock_file() {
+  std::string path = temp_folder() + "/quillo.lok";
+  int fd = open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+  if (fd < 0) return fail("cannot open the lock file " + path + ": " + strerror(errno));
+  if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
+    if (errno == EWOULDBLOCK) return fail("another quillo is running (it holds " + path + ")", kExitLocked);
+    return fail("cannot lock " + path + ": " + strerror(errno));
+  }
+  return 0;
+}
+
+int put_settings(const CliOptions &o) {
+  std::vector<std::pair<std::string, std::string>> puts = {{"CpuPriority", "99"}, {"MakeThumbnail", "0"}};
+  puts.insert(puts.end(), o.settings_to_put.begin(), o.settings_to_put.end());
+  for (const auto &[key, value] : puts) {
+    SettingPut put;
+    if (std::string err = setting_put_for(key, value, &put); !err.empty()) return fail(err, kExitUsage);
+    int r = put.text ? ZunoPutStr(put.number, put.text_value.c_str()) : ZunoPut(put.number, put.value);
+    if (r != 0) return fail("cannot set " + key + ": " + last_error());
+  }
+  return 0;
+}
+
+// Gathers until the engine says done or error; false on error.
+bool gather() {
+  for (int step = 0; step < kMaxSteps; ++step) {
+    char area[ZUNO_BUFSIZE] = "";
+    char *p = area;
+    ZunoGetFiles(&p);
+    g_progress.set_status(area);
+    if (strcmp(area, kDone) == 0) return true;
+    if (strcmp(area, kError) == 0) return false;
+  }
+  return false;
+}
+
+void open_in_browser(const std::string &page) {
+  if (!getenv("DISPLAY") && !getenv("WAYLAND_DISPLAY")) return;
+  const char *argv[] = {"xdg-open", page.c_str(), nullptr};
+  pid_t pid;
+  if (posix_spawnp(&pid, "xdg-open", nullptr, nullptr, const_cast<char **>(argv), environ) != 0)
+    fprintf(stderr, "quillo: cannot start xdg-open\n");
+}
+
+int run(const CliOptions &o) {
+  std::string settings = absolute(o.settings.empty() ? program_folder() : o.settings);
+  std::string folder = absolute(o.folder);
+  if (!is_folder(folder)) return fail("no such folder: " + o.folder);
+  if (int r = hold_lock_file()) return r;
+  if (ZunoInit(settings.c_str()) != 0) return fail(settings + "/quillo.ini: " + last_error());
+  if (int r = put_settings(o)) return r;
+  std::string output = o.output.empty() ? engine_text(8) : o.output;
+  if (output.empty())
+    return fail("no output folder: give --output or set OutputPath in quillo.ini", kExitUsage);
+  if (!make_folders(output)) return fail("cannot make the output folder " + output + ": " + strerror(errno));
+  output = absolute(output);
+  ZunoSetProgressProc(on_total, on_step, on_poll, on_tick);
+
+  int r = ZunoNewMain(settings.c_str(), folder.c_str(), output.c_str());
+  if (r == ZUNO_BUSY) return fail("the engine is busy");
+  int folders = 0, files = 0, outputs = 0, bytes = 0;
+  if (!gather()) {
+    ZunoLastCount(0, &folders, &files, &outputs, &bytes);
+    return fail(last_error(), g_interrupted ? kExitInterrupted : kExitFailed);
+  }
+  g_progress.set_status("カタログ作成中");
+  r = ZunoNewMain(settings.c_str(), folder.c_str(), output.c_str());
+  int pictures = ZunoLastCount(0, &folders, &files, &outputs, &bytes);
+  if (r < 0) return fail(last_error(), g_interrupted ? kExitInterrupted : kExitFailed);
+  if (r == 0) return fail("no picture of " + o.folder + " passed the settings' filters; no catalog written");
+  g_progress.finish();
+
+  char area[ZUNO_BUFSIZE] = "";
+  char *p = area;
+  ZunoLastOutPut(&p);
+  std::string page = std::string(area) + "/" + engine_text(37) + "/" + o.entry;
+  if (g_progress.enabled)
+    fprintf(stderr, "quillo: %d of %d pictures placed, %d files, %d folders, %d ms\n", outputs, pictures,
+            files, folders, r);
+  printf("%s\n", page.c_str());
+  fflush(stdout);
+  if (o.open) open_in_browser(page);
+  return 0;
+}
+
+}  // namespace
+
+int main(int argc, char **argv) {
+  CliOptions o;
+  std::vector<std::string> args(argv + 1, argv + argc);
+  std::string err = parse_cli_options(args, &o);
+  if (o.help) {
+    fputs(cli_usage().c_str(), stdout);
+    return 0;
+  }
+  if (o.version) {
+    printf("quillo %s\n", QUILLO_VERSION);
+    return 0;
+  }
+  if (!err.empty()) {
+    fprintf(stderr, "quillo: %s\nTry 'quillo --help'.\n", err.c_str());
+    return kExitUsage;
+  }
+  g_progress.enabled = !o.quiet;
+  g_progress.bar = !o.quiet && isatty(STDERR_FILENO);
+  signal(SIGINT, on_interrupt);
+  return run(o);
+}
