@@ -65,7 +65,8 @@ QPoint centred(const QSize &size) {
 }
 
 void place_main_window(MainWindow &main) {
-  main.resize(main.sizeHint());
+  main.ensurePolished();
+  main.adjustSize();
   int top = store::read(QStringLiteral("LastTop")).toInt();
   int left = store::read(QStringLiteral("LastLeft")).toInt();
   const QPoint middle = centred(main.frameGeometry().size());
@@ -124,11 +125,8 @@ StartedProgram start_program() {
   // The folder browser opens at the folder used last, or else at the current directory.
   if (engine::dir_chk(state.last_folder) == -1 || !main->select_folder(state.last_folder))
     main->select_folder(QDir::currentPath());
-  place_main_window(*main);
   main->property_dialog()->sync_thumb_scroll();
   main->apply_mode_enabling();
-  main->output_window()->place_beside_anchor();
-  main->property_dialog()->place_beside_anchor();
 
   if (engine::init(state.settings_folder) == -1) {
     const QString reason = engine::last_err();
@@ -148,6 +146,10 @@ StartedProgram start_program() {
   main->fill_from_mirror();
   main->apply_display_style();
   main->apply_mode_enabling();
+  // Placed once its contents are final, so that centring uses the size it is shown with.
+  place_main_window(*main);
+  main->output_window()->place_beside_anchor();
+  main->property_dialog()->place_beside_anchor();
 
   title->apply_display_style(mirror.display_style);
   title->centre_on_screen();

@@ -1,0 +1,157 @@
+// Start-up, first run and the values saved at exit.
+#include <QApplication>
+#include <QComboBox>
+#include <QDir>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QScreen>
+#include <QSettings>
+#include <QTest>
+#include <QTimer>
+
+#include "engine_binding.h"
+#include "first_run_dialog.h"
+#include "output_window.h"
+#include "program_state.h"
+#include "sandbox.h"
+#include "settings_mirror.h"
+#include "startup_store.h"
+
+namespace {
+
+// Answers the next FirstRunDialog with a text once it is shown.
+void answer_first_run_dialog(const QString &text) {
+  QTimer::singleShot(0, [text] {
+    auto *dialog = qobject_cast<FirstRunDialog *>(QApplication::activeModalWidget());
+    if (!dialog) {
+      QTimer::singleShot(20, [text] { answer_first_run_dialog(text); });
+      return;
+    }
+    dialog->findChild<QLineEdit *>(QStringLiteral("Text1"))->setText(text);
+    dialog->findChild<QPushButton *>(QStringLiteral("Command1"))->click();
+  });
+}
+
+}  // namespace
+
+class StartupTest : public QObject {
+  Q_OBJECT
+
+ private Q_SLOTS:
+  void first_start_beside_the_settings_goes_straight_through() {
+    Sandbox box;
+    MainWindow *main = box.start();
+    QVERIFY(main);
+    QVERIFY2(box.prompts.isEmpty(), qPrintable(box.prompts.join('|')));
+    const ProgramState &state = program_state();
+    QCOMPARE(state.settings_folder, box.program_folder());
+    QCOMPARE(state.output_folder, box.program_folder() + "/OUTPUT");
+    QVERIFY(QFileInfo(state.output_folder).isDir());
+    QCOMPARE(main->output_window()->box_text(), state.output_folder);
+    QCOMPARE(engine_setting(2), box.ini_value(box.program_folder(), "Priority").toInt());
+    QCOMPARE(main->findChild<QComboBox *>("Combo1")->currentText(), QStringLiteral("通常モード"));
+    // Stored positions of -1 centre the window.
+    const QRect screen = QGuiApplication::primaryScreen()->geometry();
+    QCOMPARE(main->x(), screen.width() / 2 - main->width() / 2);
+    QCOMPARE(main->y(), screen.height() / 2 - main->height() / 2);
+  }
+
+  void splash_shows_the_version_and_hands_over_after_a_second() {
+    Sandbox box;
+    StartedProgram program = start_program();
+    QVERIFY(program.main && program.title);
+    QPointer<QWidget> title = program.title;
+    QCOMPARE(program.title->findChild<QLabel *>("Label1")->text(), QStringLiteral("クイロ～ Ver 0.67a"));
+    QVERIFY(program.title->isVisible());
+    QVERIFY(!program.main->isVisible());
+    QTest::qWait(600);
+    QVERIFY(!program.main->isVisible());
+    QTRY_VERIFY_WITH_TIMEOUT(program.main->isVisible(), 3000);
+    QTRY_VERIFY(!title);
+    delete program.main;
+  }
+
+  void stored_settings_folder_skips_the_first_run() {
+    Sandbox box;
+    const QString settings = box.path("elsewhere");
+    box.install_settings(settings);
+    QFile::remove(box.program_folder() + "/quillo.ini");
+    store::write("ini", settings);
+    store::write("CurrentOutPutDir", box.path("catalogs"));
+    store::write("RatioAve", "12.6");
+    QVERIFY(box.start());
+    QVERIFY(box.prompts.isEmpty());
+    QCOMPARE(program_state().settings_folder, settings);
+    QCOMPARE(program_state().output_folder, box.path("catalogs"));
+    QVERIFY(QFileInfo(box.path("catalogs")).isDir());
+    QCOMPARE(program_state().ratio_average, 13);
+  }
+
+  void first_run_asks_until_a_settings_file_is_chosen() {
+    Sandbox box;
+    const QString settings = box.path("settings");
+    box.install_settings(settings);
+    QFile::remove(box.program_folder() + "/quillo.ini");
+    // A folder is refused and asked again; then the settings file itself is chosen.
+    answer_first_run_dialog(settings);
+    QTimer::singleShot(300, [settings] { answer_first_run_dialog(settings + "/quillo.ini"); });
+    MainWindow *main = box.start();
+    QVERIFY(main);
+    const QString missing = box.program_folder() + QStringLiteral("/ZunoP.iniがありません");
+    QCOMPARE(box.prompts, QStringList({missing, missing}));
+    QCOMPARE(program_state().settings_folder, settings);
+    QCOMPARE(engine_setting(3), box.ini_value(settings, "CurrentWidth").toInt());
+  }
+
+  void first_run_cancelled_ends_the_program() {
+    Sandbox box;
+    QFile::remove(box.program_folder() + "/quillo.ini");
+    box.answers << prompt::Answer::Cancel;
+    QVERIFY(!box.start());
+    QCOMPARE(box.prompts.size(), 1);
+    QCOMPARE(store::read("ini"), QStringLiteral("nodata"));
+  }
+
+  void missing_engine_is_reported_and_ends_the_program() {
+    Sandbox box;
+    engine::unload_library();
+    engine::set_library_folder(box.path("nowhere"));
+    QVERIFY(!box.start());
+    QCOMPARE(box.prompts.size(), 1);
+    QVERIFY2(box.prompts.first().contains(QStringLiteral("libzuno.so を読み込めません")),
+             qPrintable(box.prompts.first()));
+    engine::unload_library();
+    engine::set_library_folder(QStringLiteral(QUILLO_PROGRAM_DIR));
+  }
+
+  void exit_saves_the_start_up_values_and_the_settings_file() {
+    Sandbox box;
+    const QString pictures = box.path("pictures");
+    store::write("LastSetDir", pictures);
+    store::write("LastTop", "40");
+    store::write("LastLeft", "30");
+    MainWindow *main = box.start();
+    QVERIFY(main);
+    QCOMPARE(main->selected_folder(), pictures);
+    QCOMPARE(main->pos(), QPoint(30, 40));
+    main->output_window()->set_box_text(box.path("out2"));
+    program_state().ratio_average = 250;
+    settings_mirror().min_width = 321;
+    main->move(-20, 55);
+    main->close();
+    QCOMPARE(store::read("ini"), box.program_folder());
+    QCOMPARE(store::read("LastSetDrv"), QString());
+    QCOMPARE(store::read("LastSetDir"), pictures);
+    QCOMPARE(store::read("CurrentOutPutDir"), box.path("out2"));
+    QCOMPARE(store::read("TempFilePath"), QString());
+    QCOMPARE(store::read("RatioAve"), QStringLiteral("250"));
+    QCOMPARE(store::read("LastTop"), QStringLiteral("55"));
+    QCOMPARE(store::read("LastLeft"), QStringLiteral("30"));  // a negative position keeps the stored one
+    QCOMPARE(box.ini_value(box.program_folder(), "MaxX"), QStringLiteral("321"));
+    QVERIFY(QFileInfo::exists(box.program_folder() + "/quillo.ibk"));
+  }
+};
+
+QUILLO_FRONTEND_TEST_MAIN(StartupTest)
+#include "startup_test.moc"
