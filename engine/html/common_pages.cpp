@@ -40,12 +40,12 @@ void write_from_template(const ZunoRecord &rec, const char *name,
   }
   std::string page = reps ? apply_template_markers(source, *reps) : source;
   std::string to = join_path(catalog_folder(rec), name);
-  if (int err = plat::write_file_atomic(to, page)) record_error(to + ": " + plat::error_text(err));
+  if (int err = plat::write_file_replace(to, page)) record_error(to + ": " + plat::error_text(err));
 }
 
 void write_frameset(const ZunoRecord &rec) {
   std::string to = join_path(catalog_folder(rec), "index.html");
-  if (int err = plat::write_file_atomic(to, frameset_page(rec)))
+  if (int err = plat::write_file_replace(to, frameset_page(rec)))
     record_error(to + ": " + plat::error_text(err));
 }
 

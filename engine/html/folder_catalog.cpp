@@ -151,7 +151,7 @@ struct FolderCatalog {
     html_insert_text(doc, kAfterStart, "<head>", "<meta charset=\"utf-8\">");
     html_insert_tag(doc, kBeforeEnd, "<html>", "<body>");
     std::string to = join_path(rec.OutputPath, "btnframe.html");
-    if (int err = plat::write_file_atomic(to, html_doc_text(doc)))
+    if (int err = plat::write_file_replace(to, html_doc_text(doc)))
       record_error(to + ": " + plat::error_text(err));
     html_doc_free(doc);
   }
@@ -168,7 +168,7 @@ struct FolderCatalog {
 };
 
 void write_page(const std::string &path, const std::string &text) {
-  if (int err = plat::write_file_atomic(path, text)) record_error(path + ": " + plat::error_text(err));
+  if (int err = plat::write_file_replace(path, text)) record_error(path + ": " + plat::error_text(err));
 }
 
 int write_frames(const ZunoRecord &rec) {

@@ -281,7 +281,7 @@ int html_creat_hl(const std::string &path, std::string_view title) {
 int html_close_page(const std::string &path) {
   if (g_depth <= 0 || g_pages[g_depth - 1].path != path) return -1;
   PageEntry &top = g_pages[g_depth - 1];
-  int err = plat::write_file_atomic(path, html_doc_text(top.doc));
+  int err = plat::write_file_replace(path, html_doc_text(top.doc));
   if (err != 0) {
     record_error(path + ": " + plat::error_text(err));
     return 0;

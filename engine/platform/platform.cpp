@@ -102,17 +102,25 @@ int write_all(int fd, const void *data, size_t n) {
   return 0;
 }
 
-int write_file_atomic(const std::string &path, const std::string &data) {
+static int write_via_temporary(const std::string &path, const std::string &data, bool sync) {
   static unsigned serial = 0;
   std::string tmp = path + ".part" + std::to_string(getpid()) + "_" + std::to_string(++serial);
   int fd = ops.open(tmp.c_str(), O_WRONLY | O_CREAT | O_EXCL, 0644);
   if (fd < 0) return errno ? errno : EIO;
   int err = write_all(fd, data.data(), data.size());
-  if (!err && ops.fsync(fd) != 0 && errno != EINVAL) err = errno;
+  if (sync && !err && ops.fsync(fd) != 0 && errno != EINVAL) err = errno;
   if (ops.close(fd) != 0 && !err) err = errno ? errno : EIO;
   if (!err && ops.rename(tmp.c_str(), path.c_str()) != 0) err = errno ? errno : EIO;
   if (err) ops.unlink(tmp.c_str());
   return err;
+}
+
+int write_file_atomic(const std::string &path, const std::string &data) {
+  return write_via_temporary(path, data, true);
+}
+
+int write_file_replace(const std::string &path, const std::string &data) {
+  return write_via_temporary(path, data, false);
 }
 
 InFile::~InFile() { close(); }

@@ -49,6 +49,10 @@ bool read_file(const std::string &path, std::string *out);
 // Writes `data` to a fresh file beside `path`, checks every write, fsync and close,
 // then renames it over `path`. On failure nothing at `path` changes; returns 0 or an errno.
 int write_file_atomic(const std::string &path, const std::string &data);
+// The same without the fsync: whole or nothing for every reader and for a process
+// that dies midway, but not for a power loss. For output a run can make again (the
+// catalog pages), where a sync per page would cost more than the scan.
+int write_file_replace(const std::string &path, const std::string &data);
 // Writes all of `data` to fd, retrying short writes; 0 or an errno.
 int write_all(int fd, const void *data, size_t n);
 
