@@ -127,6 +127,8 @@ std::string parse_cli_options(const std::vector<std::string> &args, CliOptions *
       o->quiet = true;
     } else if (name == "--open") {
       o->open = true;
+    } else if (name == "--timings") {
+      o->timings = true;
     } else if (name == "-s" || name == "--settings") {
       if (!take(&o->settings)) return name + " needs a folder";
     } else if (name == "-o" || name == "--output") {
@@ -237,6 +239,7 @@ them for this run only (the file is not rewritten).
       --entry PAGE        print "index" (frameset, default) or "topindex"
       --open              open the entry page in the desktop's browser
   -q, --quiet             no status texts or progress bar
+      --timings           print the wall time of each phase of the run (stderr)
   -h, --help              this text
       --version           the program's version
 

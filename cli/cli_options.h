@@ -16,6 +16,7 @@ struct CliOptions {
   bool version = false;
   bool quiet = false;
   bool open = false;
+  bool timings = false;
 };
 
 // Parses the arguments after the program name. Returns "" or the text of a usage error.

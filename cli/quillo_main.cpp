@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
@@ -166,12 +167,32 @@ int put_settings(const CliOptions &o) {
   return 0;
 }
 
+// Wall-clock milliseconds of the phases of a run, for --timings.
+struct PhaseClock {
+  using Clock = std::chrono::steady_clock;
+  bool enabled = false;
+  Clock::time_point last = Clock::now();
+
+  void lap(const std::string &phase) {
+    Clock::time_point now = Clock::now();
+    if (enabled)
+      fprintf(stderr, "timing: %-24s %8.1f ms\n", phase.c_str(),
+              std::chrono::duration<double, std::milli>(now - last).count());
+    last = now;
+  }
+};
+
+PhaseClock g_clock;
+
 // Gathers until the engine says done or error; false on error.
 bool gather() {
+  std::string step_text = "gather: start";
   for (int step = 0; step < kMaxSteps; ++step) {
     char area[ZUNO_BUFSIZE] = "";
     char *p = area;
     ZunoGetFiles(&p);
+    g_clock.lap(step_text);
+    step_text = std::string("gather: ") + area;
     g_progress.set_status(area);
     if (strcmp(area, kDone) == 0) return true;
     if (strcmp(area, kError) == 0) return false;
@@ -201,7 +222,9 @@ int run(const CliOptions &o) {
   output = absolute(output);
   ZunoSetProgressProc(on_total, on_step, on_poll, on_tick);
 
+  g_clock.lap("settings");
   int r = ZunoNewMain(settings.c_str(), folder.c_str(), output.c_str());
+  g_clock.lap("prepare");
   if (r == ZUNO_BUSY) return fail("the engine is busy");
   int folders = 0, files = 0, outputs = 0, bytes = 0;
   if (!gather()) {
@@ -209,7 +232,9 @@ int run(const CliOptions &o) {
     return fail(last_error(), g_interrupted ? kExitInterrupted : kExitFailed);
   }
   g_progress.set_status("カタログ作成中");
+  g_clock.lap("gather: done");
   r = ZunoNewMain(settings.c_str(), folder.c_str(), output.c_str());
+  g_clock.lap("write pages");
   int pictures = ZunoLastCount(0, &folders, &files, &outputs, &bytes);
   if (r < 0) return fail(last_error(), g_interrupted ? kExitInterrupted : kExitFailed);
   if (r == 0) return fail("no picture of " + o.folder + " passed the settings' filters; no catalog written");
@@ -248,6 +273,7 @@ int main(int argc, char **argv) {
   }
   g_progress.enabled = !o.quiet;
   g_progress.bar = !o.quiet && isatty(STDERR_FILENO);
+  g_clock.enabled = o.timings;
   signal(SIGINT, on_interrupt);
   return run(o);
 }
