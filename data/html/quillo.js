@@ -42,6 +42,13 @@
     return window.open(viewerUrl(msg), 'quillo_picture', features);
   }
 
+  // Thumbnail links hold only a picture: no underline in the gaps beside it.
+  if (document.head) {
+    var style = document.createElement('style');
+    style.textContent = 'a[href^="JavaScript:showcg"], a[target="catalog"] { text-decoration: none; }';
+    document.head.appendChild(style);
+  }
+
   window.showcg = function (src, w, h) {
     var msg = pictureMessage(src, w, h);
     var view = viewFrame();

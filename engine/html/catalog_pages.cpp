@@ -88,6 +88,7 @@ struct CatalogWriter {
   bool skipped(const FileNode *n) const {
     bool searching = rec.LastSearchString[0] != '\0';
     bool has_source = n->source && n->source[0];
+    if (!n->path) return true;  // a node without a path names nothing to show
     if (rec.CacheView == 1 && n->mark == 0) return true;
     if (is_folder_entry(n)) return true;
     if (n->depth > rec.SubdirDepth) return true;
