@@ -80,6 +80,10 @@ class MainWindow : public QMainWindow {
   void on_mHelpView_Click();
   void on_Timer2_Timer();
 
+ Q_SIGNALS:
+  // A run started (true) or ended (false).
+  void busy_changed(bool busy);
+
  protected:
   void closeEvent(QCloseEvent *event) override;
   bool eventFilter(QObject *watched, QEvent *event) override;

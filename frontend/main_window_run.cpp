@@ -245,6 +245,7 @@ void MainWindow::enter_busy() {
   // At the slider's maximum the engine never calls back, so a stop request could not be delivered.
   stop_it_->setEnabled(cpu_slider_position(settings_mirror().cpu_priority) < kCpuSliderMax);
   timer5_->start();
+  Q_EMIT busy_changed(true);
 }
 
 void MainWindow::leave_busy() {
@@ -256,6 +257,7 @@ void MainWindow::leave_busy() {
     control->setEnabled(true);
   busy_ = false;
   stop_flag_ = false;
+  Q_EMIT busy_changed(false);
 }
 
 void MainWindow::append_line(const QString &line) {
