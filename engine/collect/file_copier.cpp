@@ -8,6 +8,7 @@
 
 #include "collect/collect_steps.h"
 #include "collect/file_list.h"
+#include "collect/file_types.h"
 #include "core/error_log.h"
 #include "core/text.h"
 #include "platform/platform.h"
@@ -112,7 +113,7 @@ int zunocopy(int mode, FileNode *head, const char *output, const char *root) {
   }
   for (FileNode *n = head; is_listed(n); n = n->next) {
     // Folders left undescended at the depth limit are listed too, but are no files to copy.
-    if (n->type == -1 || is_folder_entry(n) || plat::is_dir(n->path)) continue;
+    if (n->type == -1 || n->type == TYPE_FOLDER || is_folder_entry(n)) continue;
     std::string relative;
     if (make_mirror_folder(n->path, root, images.c_str(), &relative) != 0) return -1;
     std::string copy;

@@ -154,7 +154,7 @@ namespace {
 
 // Header, banner and filter results of one listed file; false when memory ran out.
 bool examine_node(ZunoRecord *rec, FileNode *n) {
-  n->type = file_type_or_folder(n->path);
+  if (n->type != TYPE_FOLDER) n->type = file_type(n->path);  // the scan marked the folders it did not descend
   if (n->type == TYPE_HTML || n->type == TYPE_LINKFILE || n->type == -1 || (n->type & rec->EnableFileType) == 0)
     return true;
   n->size_kb = read_picture_header(rec, n->path, n->type, &n->disp_width, &n->disp_height, &n->width, &n->height,

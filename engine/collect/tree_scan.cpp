@@ -108,6 +108,7 @@ FileNode *scan_folder(const ScanOptions &o, const std::string &folder, FileNode 
       node = end;
     } else {
       node->depth = static_cast<int8_t>(depth);
+      if (st.is_dir) node->type = TYPE_FOLDER;  // known now; spares the examination a status query
       node = node->next;
     }
   }

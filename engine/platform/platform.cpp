@@ -40,8 +40,6 @@ bool stat_path(const std::string &path, Stat *st) {
   st->created = (sx.stx_mask & STATX_BTIME) ? sx.stx_btime.tv_sec : sx.stx_mtime.tv_sec;
   st->dev = makedev(sx.stx_dev_major, sx.stx_dev_minor);
   st->ino = sx.stx_ino;
-  struct stat ls;
-  st->is_link = lstat(path.c_str(), &ls) == 0 && S_ISLNK(ls.st_mode);
   return true;
 }
 

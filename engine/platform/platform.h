@@ -27,7 +27,6 @@ Ops default_ops();     // the real system calls, for restoring after a test
 struct Stat {
   bool is_dir = false;
   bool is_file = false;
-  bool is_link = false;    // the name itself is a symbolic link
   bool writable = false;   // owner write bit
   int64_t size = 0;
   int64_t accessed = 0;    // seconds since 1970
