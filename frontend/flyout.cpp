@@ -17,6 +17,7 @@ FlyOut::FlyOut(QWidget *window, QWidget *button, std::function<void()> place,
 void FlyOut::show_beside() {
   if (place_) place_();
   window_->show();
+  if (place_) place_();  // again: the frame's size is only known once the window is shown
   window_->raise();
   flag_ = kOpened;
 }

@@ -1,0 +1,220 @@
+// The main window outside a run: drops, the drop menu, the fly-out windows, the mode table, the pictures.
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QContextMenuEvent>
+#include <QLabel>
+#include <QMenu>
+#include <QMimeData>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+#include <QUrl>
+
+#include "flyout.h"
+#include "output_window.h"
+#include "program_state.h"
+#include "property_dialog.h"
+#include "sandbox.h"
+#include "settings_mirror.h"
+#include "showcg_link.h"
+
+namespace {
+
+QMimeData *files(const QStringList &paths) {
+  auto *data = new QMimeData;
+  QList<QUrl> urls;
+  for (const QString &p : paths) urls << QUrl::fromLocalFile(p);
+  data->setUrls(urls);
+  return data;
+}
+
+QMimeData *text(const QString &t) {
+  auto *data = new QMimeData;
+  data->setText(t);
+  return data;
+}
+
+// A thumbnail link as a browser hands it over when it is dragged out of a catalog page.
+QString link_to(const QString &path) {
+  return QStringLiteral("javascript:showcg('") + QString::fromLatin1(QUrl::toPercentEncoding(path, "/")) +
+         QStringLiteral("',320,240)");
+}
+
+}  // namespace
+
+class MainWindowTest : public QObject {
+  Q_OBJECT
+
+ private Q_SLOTS:
+  void folder_drops_select_the_folder_and_other_files_change_nothing() {
+    Sandbox box;
+    MainWindow *main = box.start();
+    QVERIFY(main);
+    const QString first = box.path("pictures/a");
+    const QString second = box.path("pictures/b");
+    box.make_picture(first + "/one.jpg", 30, 30);
+    box.make_picture(second + "/two.jpg", 30, 30);
+    std::unique_ptr<QMimeData> folder_drop(files({first, second}));
+    main->on_Main_OLEDragDrop(folder_drop.get());
+    QCOMPARE(main->selected_folder(), first);
+    std::unique_ptr<QMimeData> file_drop(files({second + "/two.jpg"}));
+    main->on_Dir1_OLEDragDrop(file_drop.get());
+    main->on_Main_OLEDragDrop(file_drop.get());
+    QCOMPARE(main->selected_folder(), first);
+    std::unique_ptr<QMimeData> tree_drop(files({second}));
+    main->on_Dir1_OLEDragDrop(tree_drop.get());
+    QCOMPARE(main->selected_folder(), second);
+    QVERIFY(box.prompts.isEmpty());
+  }
+
+  void dropped_thumbnail_link_opens_the_drop_menu() {
+    Sandbox box;
+    MainWindow *main = box.start();
+    QVERIFY(main);
+    auto *menu = main->findChild<QMenu *>("mDropItem");
+    std::unique_ptr<QMimeData> plain(text("just some words"));
+    main->on_Dir1_OLEDragDrop(plain.get());
+    QVERIFY(!main->findChild<QTimer *>("Timer3")->isActive());
+    std::unique_ptr<QMimeData> link(text(link_to("/srv/cache/Content.IE5/X1/cat[1].jpg")));
+    main->on_Dir1_OLEDragDrop(link.get());
+    QVERIFY(main->findChild<QTimer *>("Timer3")->isActive());
+    QTRY_VERIFY(menu->isVisible());
+    menu->hide();
+    // Nothing is known about this picture's address: every detection says so.
+    main->on_mGetURL_Click();
+    main->on_mGetURLtoCB_Click();
+    main->on_mGetLink_Click(2);
+    const QString failed = QStringLiteral("検出に失敗しました");
+    QCOMPARE(box.prompts, QStringList({failed, failed, failed}));
+  }
+
+  void deleting_by_drop_asks_first_and_beeps_on_failure() {
+    Sandbox box;
+    MainWindow *main = box.start();
+    QVERIFY(main);
+    const QString picture = box.path("catalog/Images/猫 の写真.jpg");
+    box.make_picture(picture, 20, 20);
+
+    std::unique_ptr<QMimeData> foreign(text("http://example.com/cat.jpg"));
+    main->on_Label1_OLEDragDrop(foreign.get());
+    QCOMPARE(box.prompts.takeFirst(), QStringLiteral("このプログラムで作成したファイルでは有りません"));
+
+    std::unique_ptr<QMimeData> link(text(link_to(picture)));
+    box.answers << prompt::Answer::Cancel;
+    main->on_Label1_OLEDragDrop(link.get());
+    QCOMPARE(box.prompts.takeFirst(), picture + QStringLiteral("を削除します。よろしいですか？"));
+    QVERIFY(QFileInfo::exists(picture));
+
+    main->on_Label1_OLEDragDrop(link.get());
+    QCOMPARE(box.prompts.takeFirst(), picture + QStringLiteral("を削除します。よろしいですか？"));
+    QVERIFY(!QFileInfo::exists(picture));
+    QVERIFY(box.prompts.isEmpty());
+
+    main->on_Label1_OLEDragDrop(link.get());  // already gone
+    QCOMPARE(box.prompts,
+             QStringList({picture + QStringLiteral("を削除します。よろしいですか？"), QString()}));
+    box.prompts.clear();
+
+    std::unique_ptr<QMimeData> file_list(files({box.path("pictures")}));
+    main->on_Label1_OLEDragDrop(file_list.get());
+    QCOMPARE(box.beeps(), 1);
+    QVERIFY(QFileInfo::exists(box.path("pictures")));
+  }
+
+  void thumbnail_links_decode_to_the_file_name() {
+    QVERIFY(showcg::is_link("JavaScript:showcg('/a.jpg',1,1)"));
+    QVERIFY(!showcg::is_link("javascript:other('/a.jpg')"));
+    QCOMPARE(showcg::picture_path("JavaScript:showcg('/pics/a b.jpg',10,20)"),
+             QStringLiteral("/pics/a b.jpg"));
+    QCOMPARE(showcg::picture_path("javascript:showcg('/pics/%E7%8C%AB%20100%25.jpg',10,20)"),
+             QStringLiteral("/pics/猫 100%.jpg"));
+    QCOMPARE(showcg::picture_path(R"(javascript:showcg('/pics/it\'s \\ here.jpg',1,1))"),
+             QStringLiteral("/pics/it's \\ here.jpg"));
+    QCOMPARE(showcg::picture_path("javascript:showcg('/unterminated"), QString());
+  }
+
+  void output_window_flies_out_and_takes_the_browsed_folder_over() {
+    Sandbox box;
+    MainWindow *main = box.start();
+    QVERIFY(main);
+    OutputWindow *output = main->output_window();
+    FlyOut *flyout = main->output_flyout();
+    main->findChild<QPushButton *>("Command2")->click();
+    QVERIFY(output->isVisible());
+    QCOMPARE(flyout->flag(), int(FlyOut::kOpened));
+    QCOMPARE(output->x(), main->x() + main->frameGeometry().width());
+    QCOMPARE(output->y(), main->y());
+
+    const QString browsed = box.path("pictures");
+    output->browse_to(browsed);
+    output->set_box_text(box.path("typed"));
+    QCOMPARE(program_state().output_folder, box.path("typed"));
+    main->on_Main_MouseMove();  // not visited yet: it stays
+    QVERIFY(output->isVisible());
+    QEvent enter(QEvent::Enter);
+    QApplication::sendEvent(output, &enter);
+    QCOMPARE(flyout->flag(), int(FlyOut::kVisited));
+    main->on_Main_MouseMove();
+    QVERIFY(!output->isVisible());
+    QCOMPARE(output->box_text(), browsed);
+    QCOMPARE(program_state().output_folder, browsed);
+    QVERIFY(output->findChild<QComboBox *>("Combo1")->findText(browsed) >= 0);
+
+    QApplication::sendEvent(main->findChild<QPushButton *>("Command2"), &enter);
+    QVERIFY(output->isVisible());
+    QCOMPARE(flyout->flag(), int(FlyOut::kOpened));
+    QContextMenuEvent right_click(QContextMenuEvent::Mouse, QPoint(5, 5), output->mapToGlobal(QPoint(5, 5)));
+    QApplication::sendEvent(output, &right_click);
+    QVERIFY(!output->isVisible());
+    QCOMPARE(flyout->flag(), int(FlyOut::kClosed));
+
+    main->findChild<QPushButton *>("Command3")->click();
+    PropertyDialog *property = main->property_dialog();
+    QVERIFY(property->isVisible());
+    QCOMPARE(property->x(), main->x() - property->frameGeometry().width());
+    main->findChild<QPushButton *>("Command3")->click();
+    QVERIFY(!property->isVisible());
+  }
+
+  void modes_enable_the_copy_and_thumbnail_boxes_only_in_normal_mode() {
+    Sandbox box;
+    MainWindow *main = box.start();
+    QVERIFY(main);
+    auto *modes = main->findChild<QComboBox *>("Combo1");
+    QCOMPARE(modes->count(), 4);
+    for (int mode : {1, 2, 3, 0}) {
+      modes->setCurrentIndex(mode);
+      QCOMPARE(main->findChild<QCheckBox *>("FileCopy")->isEnabled(), mode == 0);
+      QCOMPARE(main->findChild<QCheckBox *>("MakeThumb")->isEnabled(), mode == 0);
+    }
+    main->findChild<QCheckBox *>("FileCopy")->click();
+    QCOMPARE(settings_mirror().file_copy, main->findChild<QCheckBox *>("FileCopy")->isChecked() ? 1 : 0);
+  }
+
+  void state_pictures_follow_the_display_style() {
+    Sandbox box;
+    MainWindow *main = box.start();
+    QVERIFY(main);
+    auto visible = [main](const char *name) { return main->findChild<QLabel *>(name)->isVisible(); };
+    QVERIFY(visible("Picture7"));
+    for (int tick = 0; tick < 19; ++tick) main->set_state_picture(4);
+    QCOMPARE(main->spinner_frame(), 20);
+    main->set_state_picture(4);
+    QCOMPARE(main->spinner_frame(), 1);
+
+    settings_mirror().display_style = 1;
+    main->apply_display_style();
+    QVERIFY(!visible("Picture7"));
+    QVERIFY(visible("Picture1") && !visible("Picture2") && visible("Picture3"));
+    main->set_state_picture(1);
+    QVERIFY(visible("Picture1") && !visible("Picture2") && !visible("Picture3"));
+    main->set_state_picture(2);
+    QVERIFY(!visible("Picture1") && visible("Picture2") && !visible("Picture3"));
+    main->set_state_picture(4);
+    QCOMPARE(main->spinner_frame(), 1);
+  }
+};
+
+QUILLO_FRONTEND_TEST_MAIN(MainWindowTest)
+#include "main_window_test.moc"
