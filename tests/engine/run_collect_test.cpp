@@ -20,6 +20,10 @@ namespace {
 
 class Run : public EngineTest {
  protected:
+  void TearDown() override {
+    plat::ops = plat::default_ops();
+    EngineTest::TearDown();
+  }
   void SetUp() override {
     EngineTest::SetUp();
     settings_ = mkdir("prog");
@@ -157,6 +161,34 @@ TEST_F(Run, PreparationFailuresAreRecordedAndTheRunGoesOn) {
   ZunoNewMain(settings_.c_str(), "", "");
   ZunoLastCount(0, nullptr, nullptr, nullptr, nullptr);
   EXPECT_EQ(std::string(engine().rec.OutputPath), out_);  // restored after the failed run
+}
+
+int refuse_mkdir(const char *, mode_t) {
+  errno = EACCES;
+  return -1;
+}
+
+TEST_F(Run, FoldersThatCannotBeMadeAreRecorded) {
+  plat::ops.mkdir = refuse_mkdir;
+  EXPECT_EQ(prepare(target_), 0);
+  plat::ops = plat::default_ops();
+  EXPECT_EQ(last_error(), "output_path:can't make Directory");
+  ZunoNewMain(settings_.c_str(), "", "");
+  ZunoLastCount(0, nullptr, nullptr, nullptr, nullptr);
+
+  mkdir("out/pics");
+  plat::ops.mkdir = refuse_mkdir;
+  EXPECT_EQ(prepare(target_), 0);
+  plat::ops = plat::default_ops();
+  EXPECT_EQ(last_error(), "get_htmlout:can't make Directory");
+}
+
+TEST_F(Run, CacheDelRefusesUnknownModes) {
+  engine().busy = 1;
+  EXPECT_EQ(ZunoCacheDel(3), -1);
+  EXPECT_EQ(engine().busy, 1);
+  EXPECT_EQ(ZunoCacheDel(0), 0);
+  EXPECT_EQ(engine().busy, 0);
 }
 
 TEST_F(Run, CatalogFolderNumbering) {
