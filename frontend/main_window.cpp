@@ -6,6 +6,7 @@
 #include <QComboBox>
 #include <QContextMenuEvent>
 #include <QDir>
+#include <QFileInfo>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -178,9 +179,9 @@ QWidget *MainWindow::build_delete_tab() {
   page->installEventFilter(this);
   cache_del_ = new QCheckBox(QStringLiteral("キャッシュも削除"), page);
   cache_del_->setObjectName(QStringLiteral("CacheDel"));
-  label1_ = new QLabel(QStringLiteral("　　ここに削除したい　ファイルをD＆D　　して下さい。"), page);
+  // The caption's blanks laid it out in lines on a narrow label; here the lines are explicit.
+  label1_ = new QLabel(QStringLiteral("ここに削除したい\nファイルをD＆D\nして下さい。"), page);
   label1_->setObjectName(QStringLiteral("Label1"));
-  label1_->setWordWrap(true);
   label1_->setAlignment(Qt::AlignCenter);
   label1_->setFrameShape(QFrame::Box);
   label1_->setFrameShadow(QFrame::Sunken);
@@ -453,7 +454,12 @@ void MainWindow::on_mVersion_Click() {
 }
 
 void MainWindow::on_mHelpView_Click() {
-  browser::open(QDir(program_state().program_folder).filePath(QStringLiteral("help/ZunoP.html")));
+  const QString help = QDir(program_state().program_folder).filePath(QStringLiteral("help/ZunoP.html"));
+  if (!QFileInfo::exists(help)) {
+    prompt::show(this, QStringLiteral("ヘルプファイル %1 が見つかりません").arg(help));
+    return;
+  }
+  browser::open(help);
 }
 
 void MainWindow::contextMenuEvent(QContextMenuEvent *event) {

@@ -24,7 +24,7 @@ OutputWindow::OutputWindow(QWidget *parent) : QWidget(parent, Qt::Tool) {
   combo1_->setObjectName(QStringLiteral("Combo1"));
   combo1_->setEditable(true);
   combo1_->setInsertPolicy(QComboBox::NoInsert);
-  combo1_->setMinimumWidth(260);
+  combo1_->setMinimumWidth(320);
   drive1_ = new QComboBox(frame1);
   drive1_->setObjectName(QStringLiteral("Drive1"));
   dir1_ = new QTreeView(frame1);

@@ -1,0 +1,90 @@
+// Every window's captions fit their controls. With QUILLO_SCREENSHOTS set to a folder, each window is also
+// saved there as a picture for a look by eye.
+#include <QAbstractButton>
+#include <QApplication>
+#include <QDir>
+#include <QGroupBox>
+#include <QLabel>
+#include <QTabWidget>
+#include <QTest>
+
+#include "detail_window.h"
+#include "dialog_window.h"
+#include "first_run_dialog.h"
+#include "output_window.h"
+#include "property_dialog.h"
+#include "sandbox.h"
+#include "title_window.h"
+
+namespace {
+
+// Names of visible captioned controls whose text does not fit.
+QStringList clipped_controls(QWidget *window) {
+  QStringList clipped;
+  for (QWidget *w : window->findChildren<QWidget *>()) {
+    if (!w->isVisible()) continue;
+    const auto *label = qobject_cast<QLabel *>(w);
+    const bool captioned =
+        (label && !label->wordWrap() && !label->text().isEmpty()) || qobject_cast<QAbstractButton *>(w);
+    if (!captioned) continue;
+    const QSize need = w->minimumSizeHint().expandedTo(label ? label->sizeHint() : QSize());
+    if (w->width() < need.width() || w->height() < need.height())
+      clipped << QStringLiteral("%1 (%2x%3 < %4x%5)")
+                     .arg(w->objectName())
+                     .arg(w->width())
+                     .arg(w->height())
+                     .arg(need.width())
+                     .arg(need.height());
+  }
+  return clipped;
+}
+
+void look_at(QWidget *window, const QString &name) {
+  window->show();
+  QVERIFY(QTest::qWaitForWindowExposed(window));
+  QTest::qWait(50);
+  const QString folder = qEnvironmentVariable("QUILLO_SCREENSHOTS");
+  if (!folder.isEmpty()) window->grab().save(QDir(folder).filePath(name + ".png"));
+  const QStringList clipped = clipped_controls(window);
+  QVERIFY2(clipped.isEmpty(), qPrintable(name + ": " + clipped.join(", ")));
+}
+
+// Every tab of every tab control of the window, one after the other.
+void look_at_tabs(QWidget *window, const QString &name) {
+  const auto tabs = window->findChildren<QTabWidget *>();
+  if (tabs.isEmpty()) return look_at(window, name);
+  for (QTabWidget *tab : tabs)
+    for (int i = 0; i < tab->count(); ++i) {
+      tab->setCurrentIndex(i);
+      look_at(window, QStringLiteral("%1-%2").arg(name).arg(i));
+    }
+}
+
+}  // namespace
+
+class LayoutTest : public QObject {
+  Q_OBJECT
+
+ private Q_SLOTS:
+  void windows_show_their_captions_whole() {
+    Sandbox box;
+    MainWindow *main = box.start();
+    QVERIFY(main);
+    look_at_tabs(main, "Main");
+    look_at(main->output_window(), "Output");
+    look_at_tabs(main->property_dialog(), "Property");
+    look_at_tabs(main->detail_window(), "Detail");
+    main->dialog_window()->set_label(
+        "/opt/quillo/quillo /S:8 /T:H120 /P:M4 /O:\"/home/ann/out\" \"/home/ann/cats\"");
+    look_at(main->dialog_window(), "Dialog");
+    FirstRunDialog first_run(box.program_folder());
+    look_at(&first_run, "FirstRunDialog");
+    TitleWindow title;
+    look_at(&title, "Title0");
+    title.apply_display_style(1);
+    look_at(&title, "Title1");
+  }
+};
+
+QUILLO_FRONTEND_TEST_MAIN(LayoutTest)
+#include "layout_test.moc"
