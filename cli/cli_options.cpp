@@ -250,8 +250,9 @@ Options of the desktop program's external run (same meaning as above):
   /O:"DIR"                --output DIR
 
 quillo makes no thumbnail files (MakeThumbnail is off for its runs): the pages
-show the pictures themselves at thumbnail size. It never yields to a window:
-CpuPriority is 99 unless --set CpuPriority=N is given.
+show the pictures themselves at thumbnail size. It never yields to a window
+(CpuPriority 100), so Ctrl-C ends it at once; with --set CpuPriority=N below 100
+it pauses like the desktop program and Ctrl-C stops the run cleanly.
 
 While it runs, quillo holds an advisory lock on quillo.lok in the temporary
 folder (TEMP, else TMPDIR, else /tmp); the file stays when it ends, so that the
