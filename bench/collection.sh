@@ -17,21 +17,29 @@ sed 's/^SubdirDepth=.*/SubdirDepth=20/' "$build/bin/quillo.ini" > "$work/prog/qu
 now() { date +%s.%N; }
 rate() { awk -v n="$1" -v s="$2" 'BEGIN { printf "%.0f", n / s }'; }
 
-t0=$(now); "$work/floor" "$corpus" >/dev/null 2>&1; t1=$(now)
+# The fast passes take tens of milliseconds: each is run five times and the best
+# kept, so a moment of load on this shared machine does not decide the figure.
 files=$(find "$corpus" -type f ! -name '.*' | wc -l)
-floor_s=$(awk -v a="$t0" -v b="$t1" 'BEGIN { print b - a }')
+floor_s=999
+ours_rate=0
+for i in 1 2 3 4 5; do
+  t0=$(now); "$work/floor" "$corpus" >/dev/null 2>&1; t1=$(now)
+  floor_s=$(awk -v a="$t0" -v b="$t1" -v m="$floor_s" 'BEGIN { d = b - a; print (d < m ? d : m) }')
+  read -r ours_files ours_s rate < <("$build/bench/collect_bench" "$work/prog" "$corpus" "$work/out")
+  ours_rate=$(awk -v r="$rate" -v m="$ours_rate" 'BEGIN { print (r > m ? r : m) }')
+done
 
-read -r ours_files ours_s ours_rate < <("$build/bench/collect_bench" "$work/prog" "$corpus" "$work/out")
-
-pics=$(find "$corpus" -type f \( -iname '*.jpg' -o -iname '*.jpeg' -o -iname '*.jpe' -o -iname '*.png' \
-        -o -iname '*.gif' -o -iname '*.bmp' -o -iname '*.tif' \) | head -1000)
-t0=$(now); printf '%s\n' "$pics" | tr '\n' '\0' | xargs -0 /usr/bin/identify -ping >/dev/null 2>&1 || true; t1=$(now)
-im_n=$(printf '%s\n' "$pics" | wc -l)
+# identify reads every picture of the corpus in as few processes as xargs allows.
+find "$corpus" -type f \( -iname '*.jpg' -o -iname '*.jpeg' -o -iname '*.jpe' -o -iname '*.png' \
+    -o -iname '*.gif' -o -iname '*.bmp' -o -iname '*.tif' \) -print0 > "$work/pictures"
+im_n=$(tr -cd '\0' < "$work/pictures" | wc -c)
+t0=$(now); xargs -0 /usr/bin/identify -ping < "$work/pictures" >/dev/null 2>&1 || true; t1=$(now)
 im_s=$(awk -v a="$t0" -v b="$t1" 'BEGIN { print b - a }')
 
 floor_rate=$(rate "$files" "$floor_s")
 im_rate=$(rate "$im_n" "$im_s")
 printf '%-28s %8s files/s\n' "floor (walk + 64 bytes)" "$floor_rate" "quillo collection" "$ours_rate" \
   "identify -ping" "$im_rate"
+echo "($files files in the corpus, $ours_files listed by quillo, $im_n pictures given to identify)"
 awk -v f="$floor_rate" -v o="$ours_rate" -v i="$im_rate" 'BEGIN {
   printf "quillo / floor = %.2f (goal >= 0.5)   quillo / identify = %.1f (goal >= 20)\n", o / f, o / i }'

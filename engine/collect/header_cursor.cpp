@@ -41,13 +41,14 @@ static ssize_t read_source(const HeaderSource *src, int64_t offset, uint8_t *out
 // Makes the window hold the byte at the position, which lies before the end of the
 // source; false when the read fails or the file got shorter than its status said.
 static bool fill_window(ByteCursor *c) {
-  if (c->pos >= c->window_start && c->pos < c->window_start + static_cast<int64_t>(c->window_len))
-    return true;
-  c->window_len = 0;
-  c->window_start = c->pos;
-  ssize_t got = read_source(c->src, c->pos, c->window, sizeof c->window);
+  const HeaderSource *s = c->src;
+  if (c->pos >= s->window_start && c->pos < s->window_start + static_cast<int64_t>(s->window_len)) return true;
+  s->window_len = 0;
+  // Headers are read from the front in any order: the first window always starts at 0.
+  s->window_start = c->pos < static_cast<int64_t>(sizeof s->window) ? 0 : c->pos;
+  ssize_t got = read_source(s, s->window_start, s->window, sizeof s->window);
   if (got <= 0) return false;
-  c->window_len = static_cast<size_t>(got);
+  s->window_len = static_cast<size_t>(got);
   return true;
 }
 
@@ -56,7 +57,7 @@ uint8_t get8(ByteCursor *c) {
     c->overrun = true;
     return 0;
   }
-  return c->window[c->pos++ - c->window_start];
+  return c->src->window[c->pos++ - c->src->window_start];
 }
 
 uint16_t get16le(ByteCursor *c) {

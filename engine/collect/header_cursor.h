@@ -15,16 +15,18 @@ struct HeaderSource {
   plat::InFile *file = nullptr;
   const uint8_t *data = nullptr;
   int64_t length = 0;
+  // A window of file bytes shared by every cursor over the source, so a marker walk
+  // costs one read per window, not per byte; 4 KiB holds the whole header of nearly
+  // every picture, so most files cost one read.
+  mutable uint8_t window[4096];
+  mutable int64_t window_start = 0;
+  mutable size_t window_len = 0;
 };
 
 struct ByteCursor {
   const HeaderSource *src = nullptr;
   int64_t pos = 0;
   bool overrun = false;
-  // A small window of file bytes, so a marker walk costs one read per window, not per byte.
-  uint8_t window[512];
-  int64_t window_start = 0;
-  size_t window_len = 0;
 };
 
 // A cursor at `pos` of `src`; `src` must outlive it.

@@ -46,19 +46,24 @@ int compare_names(const char *a, const char *b) {
 int sort_list(int type, int mode, FileNode *head) {
   if (type == 0) return 0;
   return guarded(-1, [&] {
-    std::vector<FileNode> contents;
-    for (FileNode *n = head; n && n->next; n = n->next) contents.push_back(*n);
-    if (contents.empty()) return 0;
+    // Each entry carries its name key, made once rather than at every comparison.
+    struct Entry {
+      FileNode content;
+      std::string name;
+    };
+    std::vector<Entry> entries;
+    for (FileNode *n = head; n && n->next; n = n->next) entries.push_back({*n, type == 4 ? name_key(*n) : ""});
+    if (entries.empty()) return 0;
     bool descending = mode == 0;
-    std::stable_sort(contents.begin(), contents.end(), [&](const FileNode &a, const FileNode &b) {
-      int c = compare_key(type, a, b);
+    std::stable_sort(entries.begin(), entries.end(), [&](const Entry &a, const Entry &b) {
+      int c = type == 4 ? compare_names(a.name.c_str(), b.name.c_str()) : compare_key(type, a.content, b.content);
       return descending ? c > 0 : c < 0;
     });
     // Contents go back into the records in chain order, so the head stays embedded.
     size_t i = 0;
     for (FileNode *n = head; n && n->next; n = n->next, ++i) {
       FileNode *next = n->next;
-      *n = contents[i];
+      *n = entries[i].content;
       n->next = next;
     }
     return 0;

@@ -130,9 +130,7 @@ int read_header(const ZunoRecord *rec, const HeaderSource &src, int type, int16_
 int read_picture_header(const ZunoRecord *rec, const char *path, int type, int16_t *disp_w, int16_t *disp_h,
                         int16_t *w, int16_t *h, uint32_t *flags) {
   if (!path) return -1;
-  // Only a regular file is opened: a fifo or device named like a picture would block or never end.
-  plat::Stat st;
-  if (!plat::stat_path(path, &st) || !st.is_file) return -1;
+  // InFile takes regular files only: a fifo or device named like a picture is refused unopened-for-reading.
   plat::InFile file;
   if (!file.open(path)) return -1;
   HeaderSource src;

@@ -125,7 +125,8 @@ InFile::~InFile() { close(); }
 
 bool InFile::open(const std::string &path) {
   close();
-  int fd = ops.open(path.c_str(), O_RDONLY, 0);
+  // Non-blocking, so a fifo named like a picture cannot hang the open; regular files ignore the flag.
+  int fd = ops.open(path.c_str(), O_RDONLY | O_NONBLOCK, 0);
   if (fd < 0) return false;
   struct stat st;
   if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
