@@ -171,10 +171,17 @@ void write_page(const std::string &path, const std::string &text) {
   if (int err = plat::write_file_replace(path, text)) record_error(path + ": " + plat::error_text(err));
 }
 
+// The thumbnails' share of the window in percent. FrameSizeRatio is the catalog
+// window's height in pixels for every other page; only a value that can be a share
+// is taken as one, else the thumbnails and the viewer get half each.
+int thumbnail_share(const ZunoRecord &rec) {
+  return rec.FrameSizeRatio > 0 && rec.FrameSizeRatio < 100 ? rec.FrameSizeRatio : 50;
+}
+
 int write_frames(const ZunoRecord &rec) {
   const char *keyword = rec.FrameStyle == 0 ? "cols" : "rows";
   char frameset[256];
-  snprintf(frameset, sizeof frameset, "<frameset %s=\"%d%%,*\">", keyword, rec.FrameSizeRatio);
+  snprintf(frameset, sizeof frameset, "<frameset %s=\"%d%%,*\">", keyword, thumbnail_share(rec));
   // The upper frame shows the button frame that make_catalog writes beside the pages.
   std::string index = std::string("<html>\n<head>\n<meta charset=\"utf-8\">\n</head>\n") + frameset +
                       "<frameset rows=\"10%,*\"><frame src=\"btnframe.html\" name=\"file\">\n"

@@ -201,7 +201,13 @@ TEST_F(CatalogFramesTest, FolderByFolderCatalog) {
   EXPECT_NE(sub.find("<a href=\"" + path("out/index000000.html") + "\" target=\"catalog\"><img src=\"" +
                      program_dir() + "/button/b01.gif\""),
             std::string::npos);
-  EXPECT_NE(read("out/index.html").find("<frame src=\"btnframe.html\" name=\"file\">"), std::string::npos);
+  std::string frames = read("out/index.html");
+  EXPECT_NE(frames.find("<frame src=\"btnframe.html\" name=\"file\">"), std::string::npos);
+  // 700 is the window height of the other pages, not a share: half for each side.
+  EXPECT_NE(frames.find("<frameset cols=\"50%,*\"><frameset rows=\"10%,*\">"), std::string::npos);
+  r.FrameSizeRatio = 70;
+  make_frame(&r);
+  EXPECT_NE(read("out/index.html").find("<frameset cols=\"70%,*\">"), std::string::npos);
   EXPECT_NE(read("out/btnframe.html").find("<base target=\"catalog\">"), std::string::npos);
   EXPECT_NE(read("out/frame.html").find("<script src=\"quillo.js\"></script>"), std::string::npos);
   EXPECT_TRUE(fs::exists(path("out/quillo.js")));
