@@ -13,8 +13,8 @@ int read_picture_header(const ZunoRecord *rec, const char *path, int type, int16
 
 int examine_list(ZunoRecord *rec, FileNode *head);
 int accept_picture(const ZunoRecord *rec, int w, int h, const FileNode *node);  // 1 accept, 0 reject
-int is_banner_size(const ZunoRecord *rec, int w, int h);                       // 1 or 0
-int zunocopy(int mode, FileNode *head, const char *output, const char *root);  // 0, -1
+int is_banner_size(const ZunoRecord *rec, int w, int h);                        // 1 or 0
+int zunocopy(int mode, FileNode *head, const char *output, const char *root);   // 0, -1
 // The folder of `path` below `root`, recreated below `base`: 0 with *relative ("" or "/a/b"), or -1.
 int make_mirror_folder(const char *path, const char *root, const char *base, std::string *relative);
 // 0 copied or left alone, -1 error, -2 disk full. `copied_to` (optional) receives the destination file.

@@ -5,4 +5,6 @@
 extern "C" int index_dat_analyze(ZunoRecord *, const char *, const char *) {
   return not_implemented("index_dat_analyze");
 }
-extern "C" int get_anarized_url(const char *, char *) { return not_implemented("get_anarized_url"); }
+extern "C" int get_anarized_url(const char *, char *) {
+  return not_implemented("get_anarized_url");
+}

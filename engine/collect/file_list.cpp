@@ -18,7 +18,9 @@ extern "C" int freetree(FileNode *head) {
   return 0;
 }
 
-FileNode *new_node() { return static_cast<FileNode *>(calloc(1, sizeof(FileNode))); }
+FileNode *new_node() {
+  return static_cast<FileNode *>(calloc(1, sizeof(FileNode)));
+}
 
 bool set_node_text(char **field, std::string_view value) {
   char *copy = static_cast<char *>(malloc(value.size() + 1));

@@ -11,5 +11,9 @@ FileNode *new_node();
 // Replaces an owned text of a node (path or source) with a copy; false when memory ran out.
 bool set_node_text(char **field, std::string_view value);
 // True for every node before the terminal node.
-inline bool is_listed(const FileNode *n) { return n && n->next; }
-inline bool is_folder_entry(const FileNode *n) { return n->depth >= 100; }
+inline bool is_listed(const FileNode *n) {
+  return n && n->next;
+}
+inline bool is_folder_entry(const FileNode *n) {
+  return n->depth >= 100;
+}

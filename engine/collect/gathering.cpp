@@ -103,7 +103,8 @@ const char *next_step(ZunoRecord *rec, FileNode *head) {
   if (e.gather_step < 4 && rec->FileCopy == 1 && rec->TargetKind == 2) return backup_copy_step(e, rec, head);
   if (e.gather_step < 4) e.gather_step = 4;
   switch (e.gather_step) {
-    case 4: return scan_step(e, rec, head);
+    case 4:
+      return scan_step(e, rec, head);
     case 5:
       if (examine_list(rec, head) == -1) return fail(e);
       e.gather_step = 6;
@@ -116,8 +117,11 @@ const char *next_step(ZunoRecord *rec, FileNode *head) {
       if (rec->GetUrl != 0 && apply_link_files(rec, head) == -1) return fail(e);
       e.gather_step = 8;
       return kCopying;
-    case 8: return copy_step(e, rec, head);
-    default: e.gather_step = 0; return kDone;
+    case 8:
+      return copy_step(e, rec, head);
+    default:
+      e.gather_step = 0;
+      return kDone;
   }
 }
 
@@ -142,11 +146,16 @@ int accept_picture(const ZunoRecord *rec, int w, int h, const FileNode *node) {
   if (r != 0 && ((r >= 1 && q > r) || (r < 1 && q < r))) return 0;
   if (rec->MotionGIF == 1 && node && (node->flags & FLAG_ANIMATED)) return 1;
   switch (rec->SearchSizeType) {
-    case 1: return w >= rec->MaxX;
-    case 2: return h >= rec->MaxY;
-    case 3: return w >= rec->MaxX && h >= rec->MaxY;
-    case 4: return w >= rec->MaxX || h >= rec->MaxY;
-    default: return 1;
+    case 1:
+      return w >= rec->MaxX;
+    case 2:
+      return h >= rec->MaxY;
+    case 3:
+      return w >= rec->MaxX && h >= rec->MaxY;
+    case 4:
+      return w >= rec->MaxX || h >= rec->MaxY;
+    default:
+      return 1;
   }
 }
 
@@ -155,10 +164,11 @@ namespace {
 // Header, banner and filter results of one listed file; false when memory ran out.
 bool examine_node(ZunoRecord *rec, FileNode *n) {
   if (n->type != TYPE_FOLDER) n->type = file_type(n->path);  // the scan marked the folders it did not descend
-  if (n->type == TYPE_HTML || n->type == TYPE_LINKFILE || n->type == -1 || (n->type & rec->EnableFileType) == 0)
+  if (n->type == TYPE_HTML || n->type == TYPE_LINKFILE || n->type == -1 ||
+      (n->type & rec->EnableFileType) == 0)
     return true;
-  n->size_kb = read_picture_header(rec, n->path, n->type, &n->disp_width, &n->disp_height, &n->width, &n->height,
-                                   &n->flags);
+  n->size_kb = read_picture_header(rec, n->path, n->type, &n->disp_width, &n->disp_height, &n->width,
+                                   &n->height, &n->flags);
   if (n->size_kb == -1) return true;
   n->banner = static_cast<uint8_t>(is_banner_size(rec, n->width, n->height));
   n->passed = static_cast<uint8_t>(accept_picture(rec, n->width, n->height, n));
@@ -188,7 +198,8 @@ extern "C" int get_thumbinfo(ZunoRecord *rec, FileNode *head, char *source, char
                              int *disp_h, int *w, int *h) {
   return guarded(-1, [&] {
     EngineState &e = engine();
-    std::string base = rec->FileCopy == 1 ? join_path(rec->LastOutputPath, "Images") : std::string(rec->TargetPath);
+    std::string base =
+        rec->FileCopy == 1 ? join_path(rec->LastOutputPath, "Images") : std::string(rec->TargetPath);
     std::string thumbs = join_path(join_path(rec->LastOutputPath, rec->HtmlOut), "Thumbs");
     if (!e.thumb_active) {
       if (plat::make_dir(thumbs) != 0 && !plat::is_dir(thumbs)) return record_error("cannot make " + thumbs);

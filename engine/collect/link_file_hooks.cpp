@@ -2,6 +2,12 @@
 // so these do nothing and report success: a run without link files loses nothing.
 #include "collect/collect_steps.h"
 
-int apply_link_files(ZunoRecord *, FileNode *) { return 0; }
-int make_link_file(ZunoRecord *, FileNode *) { return 0; }
-int rewrite_analyzed_index() { return 0; }
+int apply_link_files(ZunoRecord *, FileNode *) {
+  return 0;
+}
+int make_link_file(ZunoRecord *, FileNode *) {
+  return 0;
+}
+int rewrite_analyzed_index() {
+  return 0;
+}

@@ -10,17 +10,24 @@
 
 namespace {
 
-std::string name_key(const FileNode &n) { return stem_of(last_component(n.path ? n.path : "")); }
+std::string name_key(const FileNode &n) {
+  return stem_of(last_component(n.path ? n.path : ""));
+}
 
 // Three-way comparison of two nodes by the sort type's key, ascending.
 int compare_key(int type, const FileNode &a, const FileNode &b) {
   auto three_way = [](int64_t x, int64_t y) { return x < y ? -1 : x > y ? 1 : 0; };
   switch (type) {
-    case 1: return three_way(a.accessed, b.accessed);
-    case 2: return three_way(a.created, b.created);
-    case 3: return three_way(int64_t{a.width} * a.height, int64_t{b.width} * b.height);
-    case 4: return compare_names(name_key(a).c_str(), name_key(b).c_str());
-    default: return 0;
+    case 1:
+      return three_way(a.accessed, b.accessed);
+    case 2:
+      return three_way(a.created, b.created);
+    case 3:
+      return three_way(int64_t{a.width} * a.height, int64_t{b.width} * b.height);
+    case 4:
+      return compare_names(name_key(a).c_str(), name_key(b).c_str());
+    default:
+      return 0;
   }
 }
 
@@ -52,11 +59,13 @@ int sort_list(int type, int mode, FileNode *head) {
       std::string name;
     };
     std::vector<Entry> entries;
-    for (FileNode *n = head; n && n->next; n = n->next) entries.push_back({*n, type == 4 ? name_key(*n) : ""});
+    for (FileNode *n = head; n && n->next; n = n->next)
+      entries.push_back({*n, type == 4 ? name_key(*n) : ""});
     if (entries.empty()) return 0;
     bool descending = mode == 0;
     std::stable_sort(entries.begin(), entries.end(), [&](const Entry &a, const Entry &b) {
-      int c = type == 4 ? compare_names(a.name.c_str(), b.name.c_str()) : compare_key(type, a.content, b.content);
+      int c =
+          type == 4 ? compare_names(a.name.c_str(), b.name.c_str()) : compare_key(type, a.content, b.content);
       return descending ? c > 0 : c < 0;
     });
     // Contents go back into the records in chain order, so the head stays embedded.

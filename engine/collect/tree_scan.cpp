@@ -19,12 +19,12 @@
 namespace {
 
 struct ScanOptions {
-  ZunoRecord *rec;    // with a record, the search filter applies (when the run wants it)
-  int mask;           // type codes to take (maketree) ...
-  int exact_code;     // ... or the one code to take (maketree2), 0 when unused
-  ZunoTime oldest;    // age threshold, 0 for none
-  int limit;          // depth limit
-  bool second_form;   // maketree2: creation time, no size/search test, no abort poll
+  ZunoRecord *rec;   // with a record, the search filter applies (when the run wants it)
+  int mask;          // type codes to take (maketree) ...
+  int exact_code;    // ... or the one code to take (maketree2), 0 when unused
+  ZunoTime oldest;   // age threshold, 0 for none
+  int limit;         // depth limit
+  bool second_form;  // maketree2: creation time, no size/search test, no abort poll
 };
 
 // Folders on the current descent path, so a link back to an ancestor ends the walk.
@@ -82,8 +82,8 @@ FileNode *scan_folder(const ScanOptions &o, const std::string &folder, FileNode 
     ZunoCallProgress(0);
     std::string full = join_path(folder, name);
     plat::Stat st;
-    if (!plat::stat_path(full, &st)) continue;   // vanished or unreadable
-    if (!st.is_dir && !st.is_file) continue;      // devices and pipes are no pictures
+    if (!plat::stat_path(full, &st)) continue;  // vanished or unreadable
+    if (!st.is_dir && !st.is_file) continue;    // devices and pipes are no pictures
     if (full.size() > kMaxPathBytes) {
       record_error("path too long, skipped: " + full.substr(0, 120) + "...");
       continue;
@@ -126,7 +126,9 @@ FileNode *scan(const ScanOptions &o, const char *folder, FileNode *node) {
   return end;
 }
 
-int saturated(int64_t v) { return v > INT_MAX ? INT_MAX : static_cast<int>(v); }
+int saturated(int64_t v) {
+  return v > INT_MAX ? INT_MAX : static_cast<int>(v);
+}
 
 }  // namespace
 

@@ -53,7 +53,8 @@ extern "C" const char *ZunoGetLastErr(char **buffer) {
   if (buffer && *buffer) {
     size_t n = strnlen(e.last_error, ZUNO_BUFSIZE - 1);
     // Keep a cut text valid UTF-8 for the front end.
-    while (n > 0 && n < strlen(e.last_error) && (static_cast<unsigned char>(e.last_error[n]) & 0xC0) == 0x80) --n;
+    while (n > 0 && n < strlen(e.last_error) && (static_cast<unsigned char>(e.last_error[n]) & 0xC0) == 0x80)
+      --n;
     memcpy(*buffer, e.last_error, n);
     (*buffer)[n] = '\0';
   }
@@ -70,9 +71,12 @@ int record_errno(int err) {
   return -1;
 }
 
-int not_implemented(const char *name) { return record_error(std::string("not implemented: ") + name); }
+int not_implemented(const char *name) {
+  return record_error(std::string("not implemented: ") + name);
+}
 
-extern "C" int ZunoSetProgressProc(ZunoTotalProc total, ZunoVoidProc step, ZunoVoidProc poll, ZunoVoidProc tick) {
+extern "C" int ZunoSetProgressProc(ZunoTotalProc total, ZunoVoidProc step, ZunoVoidProc poll,
+                                   ZunoVoidProc tick) {
   ZunoRecord &r = engine().rec;
   r.TotalProc = total;
   r.StepProc = step;

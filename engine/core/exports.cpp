@@ -202,7 +202,9 @@ extern "C" int ZunoPicView(const char *text) {
 
 namespace {
 // The part of a path from the cache folder name on, or nullptr.
-const char *from_cache_folder(const char *path) { return path ? strstr(path, "Content.IE5") : nullptr; }
+const char *from_cache_folder(const char *path) {
+  return path ? strstr(path, "Content.IE5") : nullptr;
+}
 }  // namespace
 
 extern "C" int ZunoGetAnarizedURL(const char *path, char **buffer) {

@@ -13,9 +13,15 @@ R guarded(R failure, F &&work) noexcept {
   try {
     return work();
   } catch (const std::bad_alloc &) {
-    try { record_error("out of memory"); } catch (...) {}
+    try {
+      record_error("out of memory");
+    } catch (...) {
+    }
   } catch (const std::exception &e) {
-    try { record_error(e.what()); } catch (...) {}
+    try {
+      record_error(e.what());
+    } catch (...) {
+    }
   } catch (...) {
   }
   return failure;

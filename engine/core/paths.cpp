@@ -68,8 +68,8 @@ bool favourites_folder(std::string *out) {
 bool wildcard_match(const char *p, const char *s) {
   const char *star = nullptr, *resume = nullptr;
   while (*s) {
-    if (*p == '?' || (*p && *p != '*' && tolower(static_cast<unsigned char>(*p)) ==
-                                            tolower(static_cast<unsigned char>(*s)))) {
+    if (*p == '?' || (*p && *p != '*' &&
+                      tolower(static_cast<unsigned char>(*p)) == tolower(static_cast<unsigned char>(*s)))) {
       ++p;
       ++s;
     } else if (*p == '*') {

@@ -15,7 +15,9 @@
 
 namespace {
 
-long elapsed_ms(clock_t start) { return static_cast<long>((clock() - start) * 1000 / CLOCKS_PER_SEC); }
+long elapsed_ms(clock_t start) {
+  return static_cast<long>((clock() - start) * 1000 / CLOCKS_PER_SEC);
+}
 
 // The run's output folder becomes the last output folder and the setting holds the
 // user's folder again. Done on every end of a run, so a failed run never leaves the
@@ -87,7 +89,8 @@ extern "C" int ZunoMain(const char *settings_folder, const char *target, const c
     copy_field(rec.TargetPath, target ? target : "", "TargetPath");
     copy_field(rec.OutputPath, output ? output : "", "OutputPath");
     if (!plat::exists(rec.TargetPath) || !plat::exists(rec.OutputPath)) return 1;
-    std::string run_output = join_path(rec.OutputPath, stem_of(last_component(without_trailing_separator(rec.TargetPath))));
+    std::string run_output =
+        join_path(rec.OutputPath, stem_of(last_component(without_trailing_separator(rec.TargetPath))));
     if (!copy_field(rec.OutputPath, run_output, "OutputPath")) return 1;
     plat::Stat st;
     if (!plat::stat_path(run_output, &st)) {
@@ -145,8 +148,10 @@ extern "C" int ZunoCacheDel(int mode) {
         empty_list(&e.files);
         e.busy = 0;
         return 0;
-      case 2: return write_candidates_catalog(e);
-      default: return -1;
+      case 2:
+        return write_candidates_catalog(e);
+      default:
+        return -1;
     }
   });
 }

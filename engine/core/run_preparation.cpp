@@ -116,9 +116,10 @@ extern "C" int ZunoPreProcess(const char *, const char *target, const char *outp
 
 extern "C" int get_htmlout(int, ZunoRecord *rec) {
   return guarded(-1, [&] {
-    const char *base = rec->OutputKind <= 0 ? "html" : rec->OutputKind == 1 ? "site_lunch"
-                       : rec->OutputKind <= 3                              ? "cache_view"
-                                                                           : nullptr;
+    const char *base = rec->OutputKind <= 0   ? "html"
+                       : rec->OutputKind == 1 ? "site_lunch"
+                       : rec->OutputKind <= 3 ? "cache_view"
+                                              : nullptr;
     if (!base) return record_error("get_htmlout:illigal parametar");
     bool numbered = rec->OutputKind <= 0 && rec->AutoIncrement != 0;
     for (int n = 1;; ++n) {

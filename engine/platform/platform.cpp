@@ -4,10 +4,10 @@
 #include <dlfcn.h>
 #include <fcntl.h>
 #include <spawn.h>
-#include <sys/wait.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
 #include <sys/time.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -19,8 +19,12 @@
 namespace plat {
 
 namespace {
-int sys_open(const char *path, int flags, mode_t mode) { return ::open(path, flags | O_CLOEXEC, mode); }
-int sys_mkdir(const char *path, mode_t mode) { return ::mkdir(path, mode); }
+int sys_open(const char *path, int flags, mode_t mode) {
+  return ::open(path, flags | O_CLOEXEC, mode);
+}
+int sys_mkdir(const char *path, mode_t mode) {
+  return ::mkdir(path, mode);
+}
 }  // namespace
 
 Ops default_ops() {
@@ -121,7 +125,9 @@ int write_file_replace(const std::string &path, const std::string &data) {
   return write_via_temporary(path, data, false);
 }
 
-InFile::~InFile() { close(); }
+InFile::~InFile() {
+  close();
+}
 
 bool InFile::open(const std::string &path) {
   close();
@@ -160,11 +166,19 @@ void InFile::close() {
   size_ = 0;
 }
 
-static int result_of(int rc) { return rc == 0 ? 0 : (errno ? errno : EIO); }
+static int result_of(int rc) {
+  return rc == 0 ? 0 : (errno ? errno : EIO);
+}
 
-int make_dir(const std::string &path) { return result_of(ops.mkdir(path.c_str(), 0755)); }
-int remove_file(const std::string &path) { return result_of(ops.unlink(path.c_str())); }
-int remove_dir(const std::string &path) { return result_of(::rmdir(path.c_str())); }
+int make_dir(const std::string &path) {
+  return result_of(ops.mkdir(path.c_str(), 0755));
+}
+int remove_file(const std::string &path) {
+  return result_of(ops.unlink(path.c_str()));
+}
+int remove_dir(const std::string &path) {
+  return result_of(::rmdir(path.c_str()));
+}
 int rename_path(const std::string &from, const std::string &to) {
   return result_of(ops.rename(from.c_str(), to.c_str()));
 }
@@ -187,7 +201,9 @@ std::string current_dir() {
   return getcwd(buf, sizeof buf) ? std::string(buf) : std::string();
 }
 
-const char *env(const char *name) { return getenv(name); }
+const char *env(const char *name) {
+  return getenv(name);
+}
 
 std::string temp_dir() {
   for (const char *name : {"TEMP", "TMPDIR"}) {
@@ -197,7 +213,9 @@ std::string temp_dir() {
   return "/tmp";
 }
 
-int64_t now() { return static_cast<int64_t>(time(nullptr)); }
+int64_t now() {
+  return static_cast<int64_t>(time(nullptr));
+}
 
 void sleep_ms(int ms) {
   struct timespec ts = {ms / 1000, (ms % 1000) * 1000000L};
@@ -211,8 +229,12 @@ std::string error_text(int err) {
   return text ? text : "";
 }
 
-void *load_module(const std::string &path) { return dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL); }
-void *module_symbol(void *module, const char *name) { return module ? dlsym(module, name) : nullptr; }
+void *load_module(const std::string &path) {
+  return dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+}
+void *module_symbol(void *module, const char *name) {
+  return module ? dlsym(module, name) : nullptr;
+}
 
 std::string module_dir() {
   Dl_info info;

@@ -21,17 +21,17 @@ struct Ops {
   int (*unlink)(const char *path);
   int (*mkdir)(const char *path, mode_t mode);
 };
-extern Ops ops;        // the live table
-Ops default_ops();     // the real system calls, for restoring after a test
+extern Ops ops;     // the live table
+Ops default_ops();  // the real system calls, for restoring after a test
 
 struct Stat {
   bool is_dir = false;
   bool is_file = false;
-  bool writable = false;   // owner write bit
+  bool writable = false;  // owner write bit
   int64_t size = 0;
-  int64_t accessed = 0;    // seconds since 1970
+  int64_t accessed = 0;  // seconds since 1970
   int64_t modified = 0;
-  int64_t created = 0;     // birth time where the file system has one, else modified
+  int64_t created = 0;  // birth time where the file system has one, else modified
   uint64_t dev = 0, ino = 0;
 };
 
@@ -73,19 +73,19 @@ class InFile {
   int64_t size_ = 0;
 };
 
-int make_dir(const std::string &path);      // 0 or errno (EEXIST included)
-int remove_file(const std::string &path);   // 0 or errno
-int remove_dir(const std::string &path);    // 0 or errno
-int rename_path(const std::string &from, const std::string &to);  // 0 or errno
+int make_dir(const std::string &path);                                       // 0 or errno (EEXIST included)
+int remove_file(const std::string &path);                                    // 0 or errno
+int remove_dir(const std::string &path);                                     // 0 or errno
+int rename_path(const std::string &from, const std::string &to);             // 0 or errno
 int set_times(const std::string &path, int64_t accessed, int64_t modified);  // 0 or errno
-int set_writable(const std::string &path, bool writable);  // owner write bit; 0 or errno
+int set_writable(const std::string &path, bool writable);                    // owner write bit; 0 or errno
 
 std::string current_dir();
 const char *env(const char *name);  // nullptr when unset
 std::string temp_dir();             // TEMP, else TMPDIR, else /tmp
 int64_t now();                      // seconds since 1970
 void sleep_ms(int ms);
-std::string error_text(int err);   // the standard text for an errno
+std::string error_text(int err);  // the standard text for an errno
 
 // Shared modules by name.
 void *load_module(const std::string &path);

@@ -15,15 +15,24 @@ int swap_red_blue(int color) {
 
 ZunoTime age_threshold_for_choice(const ZunoRecord &rec, int choice, ZunoTime now) {
   switch (choice) {
-    case -1: return rec.LastBackUpTime;
-    case 0: return 0;
-    case 1: return now - 600;
-    case 2: return now - 1800;
-    case 3: return now - 3600;
-    case 4: return now - 10800;
-    case 5: return now - 21600;
-    case 6: return now - 43200;
-    default: return now - (static_cast<ZunoTime>(choice) - 6) * 86400;
+    case -1:
+      return rec.LastBackUpTime;
+    case 0:
+      return 0;
+    case 1:
+      return now - 600;
+    case 2:
+      return now - 1800;
+    case 3:
+      return now - 3600;
+    case 4:
+      return now - 10800;
+    case 5:
+      return now - 21600;
+    case 6:
+      return now - 43200;
+    default:
+      return now - (static_cast<ZunoTime>(choice) - 6) * 86400;
   }
 }
 
@@ -37,7 +46,9 @@ ZunoTime age_threshold_from_file(int v, ZunoTime now) {
   return now;
 }
 
-static bool ready() { return engine().initialised == 1; }
+static bool ready() {
+  return engine().initialised == 1;
+}
 
 extern "C" int ZunoGet(int number) {
   if (!ready()) return -1;
@@ -62,14 +73,24 @@ extern "C" int ZunoPut(int number, int value) {
     return 0;
   }
   switch (number) {
-    case 29: r.YXRatio = static_cast<float>(value / 10.0); return 0;
+    case 29:
+      r.YXRatio = static_cast<float>(value / 10.0);
+      return 0;
     case 44:
       r.UnderLimits = value;
       r.AgeThreshold = age_threshold_for_choice(r, value, plat::now());
       return 0;
-    case 1: case 8: case 9: case 10: case 12: case 35: return 0;  // texts go through ZunoPutStr
-    case 50: return -1;  // file only
-    default: break;
+    case 1:
+    case 8:
+    case 9:
+    case 10:
+    case 12:
+    case 35:
+      return 0;  // texts go through ZunoPutStr
+    case 50:
+      return -1;  // file only
+    default:
+      break;
   }
   int *field = int_field(r, number);
   if (!field) return -1;
@@ -80,8 +101,17 @@ extern "C" int ZunoPut(int number, int value) {
 extern "C" int ZunoGetStr(int number, char **buffer) {
   if (!ready()) return -1;
   switch (number) {
-    case 1: case 8: case 9: case 10: case 12: case 35: case 37: case 59: break;
-    default: return -1;
+    case 1:
+    case 8:
+    case 9:
+    case 10:
+    case 12:
+    case 35:
+    case 37:
+    case 59:
+      break;
+    default:
+      return -1;
   }
   const char *field = text_field(engine().rec, number, nullptr);
   write_buffer(buffer, field, setting_by_number(number)->key);
@@ -93,13 +123,20 @@ extern "C" int ZunoPutStr(int number, const char *value) {
   ZunoRecord &r = engine().rec;
   const char *v = value ? value : "";
   switch (number) {
-    case 1: copy_field(r.TargetPath, v, "TargetPath"); return 0;
+    case 1:
+      copy_field(r.TargetPath, v, "TargetPath");
+      return 0;
     case 8:
       copy_field(r.OutputPath, v, "OutputPath");
       copy_field(r.SavedOutputPath, v, "OutputPath");
       return 0;
-    case 35: copy_field(r.BackGraund, v, "BackGraund"); return 0;
-    case 59: copy_field(r.LastSearchString, v, "LastSearchString"); return 0;
-    default: return -1;
+    case 35:
+      copy_field(r.BackGraund, v, "BackGraund");
+      return 0;
+    case 59:
+      copy_field(r.LastSearchString, v, "LastSearchString");
+      return 0;
+    default:
+      return -1;
   }
 }

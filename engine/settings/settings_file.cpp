@@ -40,7 +40,9 @@ std::vector<Line> split_lines(std::string_view content) {
   return lines;
 }
 
-bool is_blank(char c) { return c == ' ' || c == '\t'; }
+bool is_blank(char c) {
+  return c == ' ' || c == '\t';
+}
 
 // "[Name]" up to and including the first "]", at most 63 bytes; the rest of the line is ignored.
 std::string section_name(std::string_view line) {
@@ -59,7 +61,9 @@ std::string key_of(std::string_view line) {
   return std::string(head.substr(start, stop - start));
 }
 
-bool is_comment_or_empty(std::string_view line) { return line.empty() || line[0] == ';'; }
+bool is_comment_or_empty(std::string_view line) {
+  return line.empty() || line[0] == ';';
+}
 
 // Finds the key of a body line in the current section, with the reader's diagnostics.
 const SettingInfo *lookup_line(const std::string &section, std::string_view line) {
@@ -97,7 +101,9 @@ std::string expand_descriptor(const ZunoRecord &rec, std::string_view value) {
   return std::string(value);
 }
 
-int parse_int(std::string_view value) { return atoi(std::string(value).c_str()); }
+int parse_int(std::string_view value) {
+  return atoi(std::string(value).c_str());
+}
 
 struct ReadState {
   int color_bits = 0;
@@ -107,8 +113,12 @@ void store_value(ZunoRecord &rec, const SettingInfo &info, std::string_view raw,
   std::string value = raw.empty() || raw[0] != '$' ? std::string(raw) : expand_descriptor(rec, raw);
   size_t cap = 0;
   switch (info.kind) {
-    case SettingKind::Int: *int_field(rec, info.number) = parse_int(value); break;
-    case SettingKind::Text: copy_field(text_field(rec, info.number, &cap), kFieldSize, value, info.key); break;
+    case SettingKind::Int:
+      *int_field(rec, info.number) = parse_int(value);
+      break;
+    case SettingKind::Text:
+      copy_field(text_field(rec, info.number, &cap), kFieldSize, value, info.key);
+      break;
     case SettingKind::OutputPath:
       copy_field(rec.OutputPath, value, info.key);
       copy_field(rec.SavedOutputPath, value, info.key);
@@ -123,13 +133,18 @@ void store_value(ZunoRecord &rec, const SettingInfo &info, std::string_view raw,
       }
       break;
     }
-    case SettingKind::Ratio: rec.YXRatio = strtof(value.c_str(), nullptr); break;
-    case SettingKind::Time: rec.LastBackUpTime = strtoll(value.c_str(), nullptr, 10); break;
+    case SettingKind::Ratio:
+      rec.YXRatio = strtof(value.c_str(), nullptr);
+      break;
+    case SettingKind::Time:
+      rec.LastBackUpTime = strtoll(value.c_str(), nullptr, 10);
+      break;
     case SettingKind::AgeChoice:
       rec.UnderLimits = parse_int(value);
       rec.AgeThreshold = age_threshold_from_file(rec.UnderLimits, plat::now());
       break;
-    case SettingKind::CatalogName: break;  // chosen per run, never taken from the file
+    case SettingKind::CatalogName:
+      break;  // chosen per run, never taken from the file
   }
 }
 
@@ -155,7 +170,8 @@ bool descriptor_still_holds(const ZunoRecord &rec, const SettingInfo &info, std:
   if (value.empty() || value[0] != '$') return false;
   if (info.kind != SettingKind::Text && info.kind != SettingKind::OutputPath) return true;
   ZunoRecord &r = const_cast<ZunoRecord &>(rec);
-  const char *current = info.kind == SettingKind::OutputPath ? rec.SavedOutputPath : text_field(r, info.number, nullptr);
+  const char *current =
+      info.kind == SettingKind::OutputPath ? rec.SavedOutputPath : text_field(r, info.number, nullptr);
   return expand_descriptor(rec, value) == current;
 }
 
@@ -165,7 +181,9 @@ std::string replacement_line(const ZunoRecord &rec, const SettingInfo &info) {
   char buf[400];
   switch (info.kind) {
     case SettingKind::Int:
-    case SettingKind::AgeChoice: snprintf(buf, sizeof buf, "%s=%d", info.key, *int_field(r, info.number)); break;
+    case SettingKind::AgeChoice:
+      snprintf(buf, sizeof buf, "%s=%d", info.key, *int_field(r, info.number));
+      break;
     case SettingKind::Text:
     case SettingKind::Color:
       snprintf(buf, sizeof buf, "%s=%s", info.key, text_field(r, info.number, nullptr));
@@ -173,11 +191,14 @@ std::string replacement_line(const ZunoRecord &rec, const SettingInfo &info) {
     case SettingKind::OutputPath:  // the user's folder, also while a run has extended OutputPath
       snprintf(buf, sizeof buf, "%s=%s", info.key, rec.SavedOutputPath);
       break;
-    case SettingKind::Ratio: snprintf(buf, sizeof buf, "%s=%f", info.key, static_cast<double>(rec.YXRatio)); break;
+    case SettingKind::Ratio:
+      snprintf(buf, sizeof buf, "%s=%f", info.key, static_cast<double>(rec.YXRatio));
+      break;
     case SettingKind::Time:
       snprintf(buf, sizeof buf, "%s=%lld", info.key, static_cast<long long>(rec.LastBackUpTime));
       break;
-    case SettingKind::CatalogName: return "";
+    case SettingKind::CatalogName:
+      return "";
   }
   return buf;
 }
@@ -205,7 +226,8 @@ std::string rewrite_lines(const ZunoRecord &rec, std::string_view content, int o
     } else if (known && !is_comment_or_empty(text)) {
       const SettingInfo *info = lookup_line(section, text);
       std::string_view value = info ? text.substr(text.find('=') + 1) : std::string_view();
-      if (info && (only_number == 0 || info->number == only_number) && !descriptor_still_holds(rec, *info, value))
+      if (info && (only_number == 0 || info->number == only_number) &&
+          !descriptor_still_holds(rec, *info, value))
         replaced = replacement_line(rec, *info);
     }
     out.append(bom);
@@ -231,8 +253,12 @@ int write_settings(ZunoRecord *rec, int only_number) {
 
 }  // namespace
 
-std::string settings_file_path(const ZunoRecord &rec) { return join_path(rec.IniPath, "quillo.ini"); }
-std::string settings_backup_path(const ZunoRecord &rec) { return join_path(rec.IniPath, "quillo.ibk"); }
+std::string settings_file_path(const ZunoRecord &rec) {
+  return join_path(rec.IniPath, "quillo.ini");
+}
+std::string settings_backup_path(const ZunoRecord &rec) {
+  return join_path(rec.IniPath, "quillo.ibk");
+}
 
 extern "C" int get_inifile(ZunoRecord *rec) {
   rec->ColorMask = 0;
@@ -259,6 +285,10 @@ extern "C" int get_inifile(ZunoRecord *rec) {
   return 0;
 }
 
-extern "C" int put_inifile(ZunoRecord *rec) { return write_settings(rec, 0); }
+extern "C" int put_inifile(ZunoRecord *rec) {
+  return write_settings(rec, 0);
+}
 
-extern "C" int put_erement(ZunoRecord *rec, int number) { return number == 0 ? -1 : write_settings(rec, number); }
+extern "C" int put_erement(ZunoRecord *rec, int number) {
+  return number == 0 ? -1 : write_settings(rec, number);
+}

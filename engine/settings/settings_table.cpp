@@ -97,57 +97,106 @@ int settings_key_number(const char *key) {
   return -1;
 }
 
-int color_index(int number) { return number >= 13 && number <= 17 ? number - 13 : -1; }
+int color_index(int number) {
+  return number >= 13 && number <= 17 ? number - 13 : -1;
+}
 
 int *int_field(ZunoRecord &r, int number) {
   switch (number) {
-    case 2: return &r.Priority;
-    case 3: return &r.CurrentWidth;
-    case 4: return &r.CurrentHight;
-    case 5: return &r.CurrentScale;
-    case 6: return &r.SearchSubdir;
-    case 7: return &r.SubdirDepth;
-    case 11: return &r.WindowSize;
-    case 18: return &r.FrameStyle;
-    case 19: return &r.FrameSizeRatio;
-    case 20: return &r.PageingStyle;
-    case 21: return &r.OnePageMax;
-    case 22: return &r.OnePageNum;
-    case 23: return &r.SearchSizeType;
-    case 24: return &r.MaxX;
-    case 25: return &r.MaxY;
-    case 26: return &r.Banner;
-    case 27: return &r.BannerX;
-    case 28: return &r.BannerY;
-    case 30: return &r.GetUrl;
-    case 31: return &r.SortType;
-    case 32: return &r.SortMode;
-    case 33: return &r.FileCopy;
-    case 34: return &r.CopyMode;
-    case 36: return &r.BgFix;
-    case 38: return &r.CacheLimit;
-    case 39: return &r.CacheSize;
-    case 40: return &r.CacheX;
-    case 41: return &r.CacheY;
-    case 42: return &r.CacheSRatio;
-    case 43: return &r.CacheBanner;
-    case 44: return &r.UnderLimits;
-    case 45: return &r.CpuPriority;
-    case 46: return &r.IndexRatio;
-    case 47: return &r.CntlRatio;
-    case 48: return &r.DelCache;
-    case 49: return &r.CacheHRatio;
-    case 50: return &r.BannerMargin;
-    case 51: return &r.MakeThumbnail;
-    case 52: return &r.UseYXRatio;
-    case 53: return &r.EnableFileType;
-    case 54: return &r.ShowZunoP;
-    case 56: return &r.MotionGIF;
-    case 57: return &r.AutoIncrement;
-    case 58: return &r.PreparedURL;
-    case 60: return &r.CacheCheckBroken;
-    case 100: return &r.ColorMask;
-    default: return nullptr;
+    case 2:
+      return &r.Priority;
+    case 3:
+      return &r.CurrentWidth;
+    case 4:
+      return &r.CurrentHight;
+    case 5:
+      return &r.CurrentScale;
+    case 6:
+      return &r.SearchSubdir;
+    case 7:
+      return &r.SubdirDepth;
+    case 11:
+      return &r.WindowSize;
+    case 18:
+      return &r.FrameStyle;
+    case 19:
+      return &r.FrameSizeRatio;
+    case 20:
+      return &r.PageingStyle;
+    case 21:
+      return &r.OnePageMax;
+    case 22:
+      return &r.OnePageNum;
+    case 23:
+      return &r.SearchSizeType;
+    case 24:
+      return &r.MaxX;
+    case 25:
+      return &r.MaxY;
+    case 26:
+      return &r.Banner;
+    case 27:
+      return &r.BannerX;
+    case 28:
+      return &r.BannerY;
+    case 30:
+      return &r.GetUrl;
+    case 31:
+      return &r.SortType;
+    case 32:
+      return &r.SortMode;
+    case 33:
+      return &r.FileCopy;
+    case 34:
+      return &r.CopyMode;
+    case 36:
+      return &r.BgFix;
+    case 38:
+      return &r.CacheLimit;
+    case 39:
+      return &r.CacheSize;
+    case 40:
+      return &r.CacheX;
+    case 41:
+      return &r.CacheY;
+    case 42:
+      return &r.CacheSRatio;
+    case 43:
+      return &r.CacheBanner;
+    case 44:
+      return &r.UnderLimits;
+    case 45:
+      return &r.CpuPriority;
+    case 46:
+      return &r.IndexRatio;
+    case 47:
+      return &r.CntlRatio;
+    case 48:
+      return &r.DelCache;
+    case 49:
+      return &r.CacheHRatio;
+    case 50:
+      return &r.BannerMargin;
+    case 51:
+      return &r.MakeThumbnail;
+    case 52:
+      return &r.UseYXRatio;
+    case 53:
+      return &r.EnableFileType;
+    case 54:
+      return &r.ShowZunoP;
+    case 56:
+      return &r.MotionGIF;
+    case 57:
+      return &r.AutoIncrement;
+    case 58:
+      return &r.PreparedURL;
+    case 60:
+      return &r.CacheCheckBroken;
+    case 100:
+      return &r.ColorMask;
+    default:
+      return nullptr;
   }
 }
 
@@ -155,20 +204,52 @@ char *text_field(ZunoRecord &r, int number, size_t *cap) {
   char *field = nullptr;
   size_t size = kFieldSize;
   switch (number) {
-    case 1: field = r.TargetPath; break;
-    case 8: field = r.OutputPath; break;
-    case 9: field = r.ExecPath; break;
-    case 10: field = r.IniPath; break;
-    case 12: field = r.TempPath; break;
-    case 35: field = r.BackGraund; break;
-    case 37: field = r.HtmlOut; break;
-    case 59: field = r.LastSearchString; break;
-    case 13: field = r.BgColor; size = kColorSize; break;
-    case 14: field = r.TextColor; size = kColorSize; break;
-    case 15: field = r.LinkColor; size = kColorSize; break;
-    case 16: field = r.ALinkColor; size = kColorSize; break;
-    case 17: field = r.VLinkColor; size = kColorSize; break;
-    default: return nullptr;
+    case 1:
+      field = r.TargetPath;
+      break;
+    case 8:
+      field = r.OutputPath;
+      break;
+    case 9:
+      field = r.ExecPath;
+      break;
+    case 10:
+      field = r.IniPath;
+      break;
+    case 12:
+      field = r.TempPath;
+      break;
+    case 35:
+      field = r.BackGraund;
+      break;
+    case 37:
+      field = r.HtmlOut;
+      break;
+    case 59:
+      field = r.LastSearchString;
+      break;
+    case 13:
+      field = r.BgColor;
+      size = kColorSize;
+      break;
+    case 14:
+      field = r.TextColor;
+      size = kColorSize;
+      break;
+    case 15:
+      field = r.LinkColor;
+      size = kColorSize;
+      break;
+    case 16:
+      field = r.ALinkColor;
+      size = kColorSize;
+      break;
+    case 17:
+      field = r.VLinkColor;
+      size = kColorSize;
+      break;
+    default:
+      return nullptr;
   }
   if (cap) *cap = size;
   return field;

@@ -32,6 +32,6 @@ bool is_known_section(const char *section);
 int settings_key_number(const char *key);
 
 // Where a setting lives in the record.
-int *int_field(ZunoRecord &rec, int number);  // Int and AgeChoice kinds, and 100
+int *int_field(ZunoRecord &rec, int number);                 // Int and AgeChoice kinds, and 100
 char *text_field(ZunoRecord &rec, int number, size_t *cap);  // Text, Color, OutputPath, CatalogName kinds
-int color_index(int number);  // 0..4 for 13..17, else -1
+int color_index(int number);                                 // 0..4 for 13..17, else -1

@@ -14,17 +14,65 @@
 
 namespace {
 
-const std::set<std::string> kExports = {
-    "ZunoFirstTime", "ZunoInit", "ZunoFlash", "ZunoGet", "ZunoPut", "ZunoGetStr", "ZunoPutStr", "ZunoDirChk",
-    "ZunoPathCut", "ZunoSetProgressProc", "ZunoAbortReq", "ZunoGetLastErr", "ZunoNewMain", "ZunoGetFiles",
-    "ZunoLastCount", "ZunoLastOutPut", "ZunoCountFile", "ZunoGetThumbInfo", "ZunoCacheCheck", "ZunoCacheDel",
-    "ZunoDelCache", "ZunoCreatFavorites", "ZunoGetAnarizedURL", "ZunoGetLinkPage", "ZunoPicView",
-    "ZunoChangeFileMode", "ZunoMain", "ZunoPreProcess", "ZunoDelReq", "ZunoGetPicture", "get_inifile",
-    "put_inifile", "put_erement", "ZunoErr", "ZunoSleep", "ZunoCallProgress", "get_iecache", "get_htmlout",
-    "get_outpath", "maketree", "maketree2", "counttree", "freetree", "index_dat_analyze", "get_anarized_url",
-    "get_files", "get_thumbinfo", "ZunoCreatHtml", "creat_fileindex", "creat_common", "make_catalog",
-    "make_frame", "get_urllink", "creat_favorites", "chk_cache", "del_cache", "del_request", "deletefile",
-    "pic_view"};
+const std::set<std::string> kExports = {"ZunoFirstTime",
+                                        "ZunoInit",
+                                        "ZunoFlash",
+                                        "ZunoGet",
+                                        "ZunoPut",
+                                        "ZunoGetStr",
+                                        "ZunoPutStr",
+                                        "ZunoDirChk",
+                                        "ZunoPathCut",
+                                        "ZunoSetProgressProc",
+                                        "ZunoAbortReq",
+                                        "ZunoGetLastErr",
+                                        "ZunoNewMain",
+                                        "ZunoGetFiles",
+                                        "ZunoLastCount",
+                                        "ZunoLastOutPut",
+                                        "ZunoCountFile",
+                                        "ZunoGetThumbInfo",
+                                        "ZunoCacheCheck",
+                                        "ZunoCacheDel",
+                                        "ZunoDelCache",
+                                        "ZunoCreatFavorites",
+                                        "ZunoGetAnarizedURL",
+                                        "ZunoGetLinkPage",
+                                        "ZunoPicView",
+                                        "ZunoChangeFileMode",
+                                        "ZunoMain",
+                                        "ZunoPreProcess",
+                                        "ZunoDelReq",
+                                        "ZunoGetPicture",
+                                        "get_inifile",
+                                        "put_inifile",
+                                        "put_erement",
+                                        "ZunoErr",
+                                        "ZunoSleep",
+                                        "ZunoCallProgress",
+                                        "get_iecache",
+                                        "get_htmlout",
+                                        "get_outpath",
+                                        "maketree",
+                                        "maketree2",
+                                        "counttree",
+                                        "freetree",
+                                        "index_dat_analyze",
+                                        "get_anarized_url",
+                                        "get_files",
+                                        "get_thumbinfo",
+                                        "ZunoCreatHtml",
+                                        "creat_fileindex",
+                                        "creat_common",
+                                        "make_catalog",
+                                        "make_frame",
+                                        "get_urllink",
+                                        "creat_favorites",
+                                        "chk_cache",
+                                        "del_cache",
+                                        "del_request",
+                                        "deletefile",
+                                        "pic_view"};
 
 std::set<std::string> defined_dynamic_symbols(const std::string &library) {
   std::set<std::string> names;
@@ -135,8 +183,8 @@ TEST_F(SmallExports, MissingPatternModuleFailsInitAfterReadingSettings) {
   std::string lonely = mkdir("lonely");
   std::filesystem::copy_file(program_dir() + "/libzuno.so", lonely + "/libzuno.so");
   write("quillo.ini", "[Size]\nPriority=4\n");
-  std::string cmd = "env -u LD_LIBRARY_PATH '" + std::string(ENGINE_PROBE) + "' '" + lonely + "/libzuno.so' '" +
-                    dir_ + "' 2>&1";
+  std::string cmd = "env -u LD_LIBRARY_PATH '" + std::string(ENGINE_PROBE) + "' '" + lonely +
+                    "/libzuno.so' '" + dir_ + "' 2>&1";
   FILE *p = popen(cmd.c_str(), "r");
   ASSERT_NE(p, nullptr);
   std::string said;

@@ -7,10 +7,18 @@
 namespace {
 
 int polls = 0, steps = 0, ticks = 0;
-void count_poll() { ++polls; }
-void count_step() { ++steps; }
-void count_tick() { ++ticks; }
-void abort_on_poll() { ZunoAbortReq(); }
+void count_poll() {
+  ++polls;
+}
+void count_step() {
+  ++steps;
+}
+void count_tick() {
+  ++ticks;
+}
+void abort_on_poll() {
+  ZunoAbortReq();
+}
 
 class ErrorLog : public EngineTest {
  protected:
@@ -24,7 +32,8 @@ TEST_F(ErrorLog, EntryHasTheTwoLineFormat) {
   char text[] = "output path is not exist";
   ZunoErr(-1, text);
   std::string log = read("zunoerr.log");
-  std::regex entry(R"(^\((Sun|Mon|Tue|Wed|Thu|Fri|Sat) [A-Z][a-z]{2} [ 0-9]\d \d\d:\d\d:\d\d \d{4}\n\)ZunoErr\[-1\]: output path is not exist\n$)");
+  std::regex entry(
+      R"(^\((Sun|Mon|Tue|Wed|Thu|Fri|Sat) [A-Z][a-z]{2} [ 0-9]\d \d\d:\d\d:\d\d \d{4}\n\)ZunoErr\[-1\]: output path is not exist\n$)");
   EXPECT_TRUE(std::regex_match(log, entry)) << log;
 }
 

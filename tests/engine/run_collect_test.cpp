@@ -48,7 +48,9 @@ class Run : public EngineTest {
     }
     return texts;
   }
-  int prepare(const std::string &target) { return ZunoNewMain(settings_.c_str(), target.c_str(), out_.c_str()); }
+  int prepare(const std::string &target) {
+    return ZunoNewMain(settings_.c_str(), target.c_str(), out_.c_str());
+  }
   std::string last_error() { return engine().last_error; }
   std::vector<const FileNode *> passed() {
     std::vector<const FileNode *> out;
@@ -60,8 +62,8 @@ class Run : public EngineTest {
   std::string settings_, out_, target_;
 };
 
-const std::vector<std::string> kPlainRun = {"ファイル読み込み中", "情報取り出し中", "ソート中", "URL検出中",
-                                            "ファイルコピー中", "完了"};
+const std::vector<std::string> kPlainRun = {"ファイル読み込み中", "情報取り出し中",   "ソート中",
+                                            "URL検出中",          "ファイルコピー中", "完了"};
 
 TEST_F(Run, PlainRunGathersFiltersAndSortsRealPictures) {
   picture("pics/big.jpg", 400, 300);

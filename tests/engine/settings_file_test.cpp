@@ -69,7 +69,7 @@ TEST_F(SettingsFile, ReadsValuesDescriptorsAndColours) {
   EXPECT_STREQ(r.BgColor, "#FF8000");
   EXPECT_EQ(r.ColorValue[0], 0xFF8000);
   EXPECT_STREQ(r.TextColor, "white");
-  EXPECT_EQ(ZunoGet(100), 1);  // only BgColor came as #hex
+  EXPECT_EQ(ZunoGet(100), 1);                     // only BgColor came as #hex
   EXPECT_STREQ(r.LastSearchString, "  cat dog");  // blanks after "=" belong to a text
   EXPECT_EQ(r.LastBackUpTime, 1700000000);
   EXPECT_STREQ(r.HtmlOut, "");  // never taken from the file
@@ -98,7 +98,8 @@ TEST_F(SettingsFile, MissingFileLeavesEngineInitialisedAndEmpty) {
 
 TEST_F(SettingsFile, OverlongValuesAreCutAndReported) {
   std::string longpath(400, 'a');
-  write("quillo.ini", "[Path]\nTargetPath=/" + longpath + "\n[Color]\nBgColor=#" + std::string(60, 'F') + "\n");
+  write("quillo.ini",
+        "[Path]\nTargetPath=/" + longpath + "\n[Color]\nBgColor=#" + std::string(60, 'F') + "\n");
   ASSERT_EQ(init(), 0);
   EXPECT_EQ(strlen(engine().rec.TargetPath), 255u);
   EXPECT_EQ(strlen(engine().rec.BgColor), 31u);
@@ -177,7 +178,9 @@ ssize_t full_disk_write(int, const void *, size_t) {
   errno = ENOSPC;
   return -1;
 }
-ssize_t short_write(int fd, const void *buf, size_t n) { return ::write(fd, buf, n > 3 ? 3 : n); }
+ssize_t short_write(int fd, const void *buf, size_t n) {
+  return ::write(fd, buf, n > 3 ? 3 : n);
+}
 int failing_close(int fd) {
   ::close(fd);
   errno = EIO;
@@ -230,16 +233,19 @@ TEST_F(SettingsFile, DistributedSettingsFileHasEveryKeyAndReadsCleanly) {
   testing::internal::CaptureStderr();
   ASSERT_EQ(init(), 0);
   EXPECT_EQ(testing::internal::GetCapturedStderr(), "");  // no unknown or malformed key
-  for (const char *key : {"TargetPath", "OutputPath", "ExecPath", "IniPath", "TempPath", "HtmlOut", "Priority",
-                          "CurrentWidth", "CurrentHight", "CurrentScale", "SearchSubdir", "SubdirDepth", "BgColor",
-                          "TextColor", "LinkColor", "ALinkColor", "VLinkColor", "BackGraund", "BgFix",
-                          "WindowSize", "FrameStyle", "FrameSizeRatio", "IndexRatio", "CntlRatio", "PageingStyle",
-                          "OnePageMax", "OnePageNum", "SearchSizeType", "MaxX", "MaxY", "Banner", "BannerX",
-                          "BannerY", "Y/XRatio", "UseY/XRatio", "GetUrl", "UnderLimits", "BannerMargin",
-                          "EnableFileType", "MotionGIF", "PreparedURL", "LastSearchString", "SortType",
-                          "SortMode", "FileCopy", "CopyMode", "MakeThumbnail", "CacheLimit", "CacheSize",
-                          "CacheX", "CacheY", "CacheSRatio", "CacheBanner", "CacheHRatio", "CacheCheckBroken",
-                          "CpuPriority", "DelCache", "ShowZunoP", "LastBackUpTime", "AutoIncrement"})
+  for (const char *key :
+       {"TargetPath",   "OutputPath",       "ExecPath",       "IniPath",        "TempPath",
+        "HtmlOut",      "Priority",         "CurrentWidth",   "CurrentHight",   "CurrentScale",
+        "SearchSubdir", "SubdirDepth",      "BgColor",        "TextColor",      "LinkColor",
+        "ALinkColor",   "VLinkColor",       "BackGraund",     "BgFix",          "WindowSize",
+        "FrameStyle",   "FrameSizeRatio",   "IndexRatio",     "CntlRatio",      "PageingStyle",
+        "OnePageMax",   "OnePageNum",       "SearchSizeType", "MaxX",           "MaxY",
+        "Banner",       "BannerX",          "BannerY",        "Y/XRatio",       "UseY/XRatio",
+        "GetUrl",       "UnderLimits",      "BannerMargin",   "EnableFileType", "MotionGIF",
+        "PreparedURL",  "LastSearchString", "SortType",       "SortMode",       "FileCopy",
+        "CopyMode",     "MakeThumbnail",    "CacheLimit",     "CacheSize",      "CacheX",
+        "CacheY",       "CacheSRatio",      "CacheBanner",    "CacheHRatio",    "CacheCheckBroken",
+        "CpuPriority",  "DelCache",         "ShowZunoP",      "LastBackUpTime", "AutoIncrement"})
     EXPECT_NE(distributed.find(std::string("\n") + key + "="), std::string::npos) << key;
   EXPECT_EQ(ZunoGet(100), 31);
   // Nothing but the colour texts and values is read differently after a save.

@@ -1,4 +1,6 @@
 // The folder scan, counting and sorting of the file list.
+#include "collect/tree_scan.h"
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -8,7 +10,6 @@
 #include "collect/file_list.h"
 #include "collect/file_types.h"
 #include "collect/list_sort.h"
-#include "collect/tree_scan.h"
 #include "core/text.h"
 #include "engine_fixture.h"
 #include "zuno.h"
@@ -92,8 +93,13 @@ TEST_F(TreeScan, LinkToAncestorEndsTheScan) {
 }
 
 TEST_F(TreeScan, HostileNamesAreListedAsTheyAre) {
-  std::vector<std::string> names = {"sp ace.jpg", "quo'te\".jpg", "hash#1.jpg", "100%.jpg", "new\nline.jpg",
-                                    "写真 1.jpg", std::string("bad\xff\xfe.jpg")};
+  std::vector<std::string> names = {"sp ace.jpg",
+                                    "quo'te\".jpg",
+                                    "hash#1.jpg",
+                                    "100%.jpg",
+                                    "new\nline.jpg",
+                                    "写真 1.jpg",
+                                    std::string("bad\xff\xfe.jpg")};
   for (const std::string &n : names) write(n, "x");
   ASSERT_NE(scan(dir_, 0), nullptr);
   std::set<std::string> seen;
@@ -186,7 +192,8 @@ class ListSort : public EngineTest {
   }
   std::vector<std::string> names() {
     std::vector<std::string> out;
-    for (FileNode *n = &engine().files; is_listed(n); n = n->next) out.push_back(std::string(n->path).substr(3, 1));
+    for (FileNode *n = &engine().files; is_listed(n); n = n->next)
+      out.push_back(std::string(n->path).substr(3, 1));
     return out;
   }
 };

@@ -22,8 +22,12 @@ void reset_engine() {
   e.pattern_module = module;  // a loaded module stays loaded, as in the library
 }
 
-std::string program_dir() { return QUILLO_PROGRAM_DIR; }
-std::string source_dir() { return QUILLO_SOURCE_DIR; }
+std::string program_dir() {
+  return QUILLO_PROGRAM_DIR;
+}
+std::string source_dir() {
+  return QUILLO_SOURCE_DIR;
+}
 
 void EngineTest::SetUp() {
   // Taken once: each test points TEMP at its own folder, which it removes afterwards.
@@ -49,7 +53,9 @@ void EngineTest::TearDown() {
   fs::remove_all(dir_, ec);
 }
 
-std::string EngineTest::path(const std::string &name) const { return dir_ + "/" + name; }
+std::string EngineTest::path(const std::string &name) const {
+  return dir_ + "/" + name;
+}
 
 std::string EngineTest::write(const std::string &name, const std::string &content) {
   std::string p = path(name);
