@@ -1,0 +1,65 @@
+// Thumbnail creation after a successful run: the engine names every placed picture, its thumbnail file and
+// size; this loop decodes, scales and writes each one, keeping the user informed and a crash marker in the
+// per-user store. The engine calls and the window effects are handed in, so the loop runs the same against
+// the real library, a test's fake engine, or a benchmark.
+#pragma once
+
+#include <QString>
+#include <functional>
+
+class QSettings;
+
+namespace thumbnails {
+
+// The engine exports the loop needs, with their own signatures (buffers: the address of a 256-byte area).
+struct EngineCalls {
+  std::function<int(int keep, int *folders, int *files, int *outputs, int *bytes)> last_count;
+  std::function<int(char **source, char **thumb, int *disp_width, int *disp_height, int *width, int *height)>
+      get_thumb_info;
+};
+
+// What the loop shows. Nothing is processed between calls, so a status setter that wants to be seen at once
+// repaints itself.
+struct Screen {
+  std::function<void(const QString &text)> show_status;
+  std::function<void(int maximum)> set_progress_maximum;
+  std::function<void(int value)> set_progress_value;
+  std::function<void(const QString &line)> add_result_line;
+  std::function<void(const QString &text)> show_message;  // a plain message box with OK
+  std::function<bool(const QString &text)> ask_retry;     // Retry/Cancel: true for Retry
+};
+
+struct Outcome {
+  int handled = 0;     // pictures taken from the engine and finished
+  int written = 0;     // thumbnail files written
+  int unreadable = 0;  // pictures that could not be decoded
+  bool cancelled = false;
+};
+
+// Store key of the crash marker: the picture being decoded, empty between pictures.
+inline constexpr const char *kCrashMarkerKey = "Startup/LastProcPicName";
+inline constexpr int kThumbnailQuality = 50;
+
+// The status bar form of a path: whole below 29 characters, else its first 12, "～" and its last 16.
+QString shortened_status(const QString &path);
+
+class ThumbnailLoop {
+ public:
+  // store: the per-user store, with no group open.
+  ThumbnailLoop(EngineCalls engine, Screen screen, QSettings &store);
+  Outcome run();
+
+ private:
+  struct Picture;
+  void report_crash_marker();
+  bool next_picture(Picture &picture);
+  // False when the user chose to stop.
+  bool make_thumbnail(const Picture &picture, Outcome &outcome);
+  void set_crash_marker(const QString &value);
+
+  EngineCalls engine_;
+  Screen screen_;
+  QSettings &store_;
+};
+
+}  // namespace thumbnails
