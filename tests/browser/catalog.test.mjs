@@ -114,7 +114,7 @@ describe('catalog of the sample pictures', () => {
 
   test('topindex.html opens the catalog window', async () => {
     const page = await session.context.newPage();
-    const popup = session.context.waitForEvent('page', { timeout: 5000 });
+    const popup = session.context.waitForEvent('page', { timeout: 10000 });
     await page.goto(fileUrl(entry.replace(/index\.html$/, 'topindex.html')));
     let win;
     try {

@@ -87,7 +87,7 @@ export async function brokenImages(frame) {
 }
 
 export async function frameNamed(page, name) {
-  for (let i = 0; i < 100; i++) {
+  for (let i = 0; i < 300; i++) {
     const frame = page.frame({ name });
     if (frame) return frame;
     await page.waitForTimeout(50);
@@ -126,7 +126,7 @@ export async function showThumbnail(catalog, view, index) {
   await view.waitForFunction((src) => {
     const img = document.getElementById('picture');
     return img.src === src && img.complete && img.naturalWidth > 0;
-  }, expected, { timeout: 5000 });
+  }, expected, { timeout: 15000 });
   return expected;
 }
 
