@@ -84,7 +84,7 @@ QImage read_picture(const QByteArray &path, QSize at_least) {
   QImageReader reader(&file);
   // The thumbnail size was worked out from the stored orientation; turning the picture would distort it.
   reader.setAutoTransform(false);
-  if (at_least.isValid() && reader.supportsOption(QImageIOHandler::ScaledSize))
+  if (!at_least.isEmpty() && reader.supportsOption(QImageIOHandler::ScaledSize))
     reader.setScaledSize(at_least);
   return reader.read();
 }

@@ -18,7 +18,7 @@ enum SaveResult : int {
   kCannotReplace = 5,  // the finished file could not take the target's name
 };
 
-// The first frame of the picture at path (the file name's bytes, as the system has them). With a valid
+// The first frame of the picture at path (the file name's bytes, as the system has them). With a non-empty
 // size the decoder may shrink the picture on the way, never below that size (JPEG: DCT scaling), which is
 // what makes thumbnails of large photos cheap. A null picture when the file cannot be read or decoded.
 QImage read_picture(const QByteArray &path, QSize at_least = QSize());
