@@ -1,6 +1,6 @@
 /* Quillo catalog script, copied beside every catalog.
  *
- * Thumbnail pages call showcg(src, w, h) from their links. Every page opened from
+ * Thumbnail pages call showcg(path, w, h) from their links. Every page opened from
  * file:// is an origin of its own, so a page may not script into the viewer frame:
  * showcg hands the picture over with postMessage, and the viewer (control.html,
  * showimg.html, or the view frame of a folder-by-folder catalog) shows it. Without a
@@ -49,8 +49,20 @@
     document.head.appendChild(style);
   }
 
+  // The link carries the picture's path as it is (the desktop program reads it back
+  // from dropped links); each part of it is made safe for an address here.
+  function pathToUrl(path) {
+    return String(path).split('/').map(function (part) {
+      try {
+        return encodeURIComponent(part);
+      } catch (e) {
+        return encodeURI(part);
+      }
+    }).join('/');
+  }
+
   window.showcg = function (src, w, h) {
-    var msg = pictureMessage(src, w, h);
+    var msg = pictureMessage(pathToUrl(src), w, h);
     var view = viewFrame();
     if (view) {
       view.postMessage(msg, '*');

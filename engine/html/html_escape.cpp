@@ -78,10 +78,9 @@ std::string js_string(std::string_view text) {
 }
 
 std::string showcg_argument(std::string_view path) {
-  std::string url = url_path(path);
   std::string out;
-  out.reserve(url.size() + url.size() / 2);
-  for (char c : url) {
+  out.reserve(path.size() + 8);
+  for (char c : path) {
     out += c;
     if (c == '%') out += "25";
   }

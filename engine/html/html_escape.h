@@ -16,9 +16,9 @@ std::string url_path(std::string_view path);
 // The body of a single-quoted script string: \ ' " < > and control bytes escaped.
 std::string js_string(std::string_view text);
 
-// The address handed to showcg inside a "JavaScript:" link. A javascript: URL is
-// percent-decoded before it runs, so each '%' of the encoded path is written "%25";
-// the result is what goes between the quotes of showcg('…',w,h). A reader of the
-// link text decodes percent-escapes twice to get the path back (first the link's
-// own layer, then the URL's).
+// The path handed to showcg inside a "JavaScript:" link, as the body of its script
+// string: the path as it is (so readers of the link text get the file name back),
+// with each '%' written "%25" because a javascript: URL is percent-decoded before it
+// runs, then escaped as a script string. The viewer script turns it into a URL.
+// A reader of the link text percent-decodes it once and undoes the script escapes.
 std::string showcg_argument(std::string_view path);

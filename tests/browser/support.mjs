@@ -123,9 +123,10 @@ export async function showThumbnail(catalog, view, index) {
   const thumbs = await thumbnails(catalog);
   await catalog.locator('a[href^="JavaScript:showcg"]').nth(index).click();
   const expected = thumbs[index].src;
+  // The same file, whichever characters either address chose to percent-encode.
   await view.waitForFunction((src) => {
     const img = document.getElementById('picture');
-    return img.src === src && img.complete && img.naturalWidth > 0;
+    return decodeURIComponent(img.src) === decodeURIComponent(src) && img.complete && img.naturalWidth > 0;
   }, expected, { timeout: 15000 });
   return expected;
 }

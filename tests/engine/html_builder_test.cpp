@@ -231,13 +231,15 @@ TEST_F(HtmlBuilderTest, HostileNameKeepsEveryContextIntact) {
   std::string name = "/p/Bob's #1 <draft> 100%\\x\".jpg";
   html_add_thumb_link(true, name, name, 10, 10, 10, 10, 100);
   std::string line = lines_of(doc)[9];
-  // In the link: percent-encoded, each % doubled for the javascript: URL, no quote or backslash left.
+  // In the link: the path as it is, each % doubled for the javascript: URL, quotes,
+  // backslash and brackets escaped for the script string and then for the attribute.
   EXPECT_EQ(
       line.rfind(
-          "<a href=\"JavaScript:showcg('/p/Bob%2527s%2520%25231%2520%253Cdraft%253E%2520100%2525%255Cx%2522"
-          ".jpg',10,10)\" target=\"_self\">",
+          "<a href=\"JavaScript:showcg('/p/Bob\\&#39;s #1 \\x3Cdraft\\x3E 100%25\\\\x\\&quot;.jpg',10,10)\" "
+          "target=\"_self\">",
           0),
-      0u);
+      0u)
+      << line;
   EXPECT_NE(line.find("src=\"/p/Bob%27s%20%231%20%3Cdraft%3E%20100%25%5Cx%22.jpg\""), std::string::npos);
   EXPECT_NE(line.find("alt=\"/p/Bob&#39;s #1 &lt;draft&gt; 100%\\x&quot;.jpg (10X10)"), std::string::npos);
 }
@@ -247,7 +249,8 @@ TEST(HtmlEscape, EachContext) {
   EXPECT_EQ(url_path("/写真 1/a?b#c%d:e.jpg"), "/%E5%86%99%E7%9C%9F%201/a%3Fb%23c%25d%3Ae.jpg");
   EXPECT_EQ(url_path("../Images/a-b_c.~d"), "../Images/a-b_c.~d");
   EXPECT_EQ(js_string("a\\b'c\"d<e\n"), "a\\\\b\\'c\\\"d\\x3Ce\\x0A");
-  EXPECT_EQ(showcg_argument("/a b%.jpg"), "/a%2520b%2525.jpg");
+  EXPECT_EQ(showcg_argument("/a b%.jpg"), "/a b%25.jpg");
+  EXPECT_EQ(showcg_argument("C:\\x\\it's.jpg"), "C:\\\\x\\\\it\\'s.jpg");
 }
 
 }  // namespace
