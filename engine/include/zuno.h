@@ -72,7 +72,7 @@ int get_anarized_url(const char *path, char *address); /* 0 found, -1 */
 const char *get_files(ZunoRecord *rec, FileNode *head); /* status text of the next step */
 int get_thumbinfo(ZunoRecord *rec, FileNode *head, char *source, char *thumb, int *disp_w, int *disp_h, int *w,
                   int *h);                         /* 1, -1 */
-int ZunoCreatHtml(ZunoRecord *rec, FileNode *head); /* pages written (>0), 0 none placed, <0 failure */
+int ZunoCreatHtml(ZunoRecord *rec, FileNode *head); /* files placed (>0), 0 none placed, <0 failure */
 int creat_fileindex(ZunoRecord *rec);              /* 0, -1 */
 int creat_common(ZunoRecord *rec);                 /* 0, -1 */
 int make_catalog(ZunoRecord *rec, char **block);   /* 0, -1 */
