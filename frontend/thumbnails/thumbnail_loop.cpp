@@ -5,6 +5,7 @@
 #include <QSize>
 #include <cstring>
 
+#include "crash_marker.h"
 #include "picture_io.h"
 #include "zuno.h"
 
@@ -44,13 +45,14 @@ ThumbnailLoop::ThumbnailLoop(EngineCalls engine, Screen screen, QSettings &store
 
 Outcome ThumbnailLoop::run() {
   screen_.show_status(QStringLiteral("サムネイルを作成しています"));
-  report_crash_marker();
+  CrashMarker marker(store_);
+  report_crash(marker);
   int folders = 0, files = 0, outputs = 0, bytes = 0;
   screen_.set_progress_maximum(engine_.last_count(1, &folders, &files, &outputs, &bytes));
   Outcome outcome;
   Picture picture;
   while (next_picture(picture)) {
-    if (!make_thumbnail(picture, outcome)) {
+    if (!make_thumbnail(picture, marker, outcome)) {
       outcome.cancelled = true;
       break;
     }
@@ -59,11 +61,10 @@ Outcome ThumbnailLoop::run() {
   return outcome;
 }
 
-void ThumbnailLoop::report_crash_marker() {
-  const QString last = store_.value(QLatin1String(kCrashMarkerKey)).toString();
-  if (last.isEmpty() || last == QLatin1String("nodata")) return;
-  screen_.show_message(QStringLiteral("前回下記のファイル処理中に異常終了しました") + last);
-  set_crash_marker(QString());
+void ThumbnailLoop::report_crash(CrashMarker &marker) {
+  const QString last = marker.take_previous();
+  if (!last.isEmpty())
+    screen_.show_message(QStringLiteral("前回下記のファイル処理中に異常終了しました") + last);
 }
 
 // A failed call's buffers are not trusted, so any negative answer ends the loop.
@@ -83,21 +84,21 @@ bool ThumbnailLoop::next_picture(Picture &picture) {
 
 // Every picture gets its thumbnail, GIFs (their first frame) included, at the size the engine asked for: the
 // catalog pages point at each of these files with that size.
-bool ThumbnailLoop::make_thumbnail(const Picture &picture, Outcome &outcome) {
+bool ThumbnailLoop::make_thumbnail(const Picture &picture, CrashMarker &marker, Outcome &outcome) {
   const QString shown = QString::fromUtf8(picture.source);
   screen_.show_status(shortened_status(shown));
-  set_crash_marker(shown);
+  marker.set(shown);
   QImage origin = read_picture(picture.source, picture.size);
   if (origin.isNull()) {
     ++outcome.unreadable;
     screen_.add_result_line(shown + QStringLiteral("読込み失敗 "));
     if (!screen_.ask_retry(QStringLiteral("ファイルの読み込みに失敗しました"))) {
       // Stopping by choice is no crash: the marker must not accuse this picture next time.
-      set_crash_marker(QString());
+      marker.clear();
       return false;
     }
   }
-  set_crash_marker(QString());
+  marker.clear();
   // An unreadable picture the user chose to go on with leaves a blank thumbnail, so its page has no hole.
   const int result = save_jpeg(fit_picture(origin, picture.size), picture.thumb, kThumbnailQuality);
   if (result == kSaved)
@@ -105,12 +106,6 @@ bool ThumbnailLoop::make_thumbnail(const Picture &picture, Outcome &outcome) {
   else
     screen_.show_status(QStringLiteral("書き込み失敗 ") + QString::number(result));
   return true;
-}
-
-// Written through at once: the marker is only worth anything if it survives the crash it is there for.
-void ThumbnailLoop::set_crash_marker(const QString &value) {
-  store_.setValue(QLatin1String(kCrashMarkerKey), value);
-  store_.sync();
 }
 
 }  // namespace thumbnails

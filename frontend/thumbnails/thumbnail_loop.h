@@ -11,6 +11,8 @@ class QSettings;
 
 namespace thumbnails {
 
+class CrashMarker;
+
 // The engine exports the loop needs, with their own signatures (buffers: the address of a 256-byte area).
 struct EngineCalls {
   std::function<int(int keep, int *folders, int *files, int *outputs, int *bytes)> last_count;
@@ -36,8 +38,6 @@ struct Outcome {
   bool cancelled = false;
 };
 
-// Store key of the crash marker: the picture being decoded, empty between pictures.
-inline constexpr const char *kCrashMarkerKey = "Startup/LastProcPicName";
 inline constexpr int kThumbnailQuality = 50;
 
 // The status bar form of a path: whole below 29 characters, else its first 12, "～" and its last 16.
@@ -45,17 +45,16 @@ QString shortened_status(const QString &path);
 
 class ThumbnailLoop {
  public:
-  // store: the per-user store, with no group open.
+  // store: the per-user store, with no group open; it keeps the crash marker (see crash_marker.h).
   ThumbnailLoop(EngineCalls engine, Screen screen, QSettings &store);
   Outcome run();
 
  private:
   struct Picture;
-  void report_crash_marker();
+  void report_crash(CrashMarker &marker);
   bool next_picture(Picture &picture);
   // False when the user chose to stop.
-  bool make_thumbnail(const Picture &picture, Outcome &outcome);
-  void set_crash_marker(const QString &value);
+  bool make_thumbnail(const Picture &picture, CrashMarker &marker, Outcome &outcome);
 
   EngineCalls engine_;
   Screen screen_;

@@ -7,6 +7,7 @@
 #include <QtTest>
 #include <cstring>
 
+#include "crash_marker.h"
 #include "test_pictures.h"
 #include "zuno.h"
 
@@ -144,19 +145,44 @@ class ThumbnailLoopTest : public QObject {
     QVERIFY(screen_.messages.isEmpty());
   }
 
-  void markerNamesThePictureWhileItIsDecodedAndIsWrittenThrough() {
+  void markerNamesThePictureWhileItIsDecodedWithoutWaitingForTheDisk() {
     const QString bad = folder_->write_text(QStringLiteral("broken.jpg"), "garbage");
     add(bad, folder_->path(QStringLiteral("broken-thumb.jpg")), QSize(8, 8));
-    QString seen_here, seen_by_another_reader;
-    screen_.on_question = [&] {
-      seen_here = marker();
-      QSettings other(folder_->path(QStringLiteral("store.ini")), QSettings::IniFormat);
-      seen_by_another_reader = other.value(QLatin1String(kCrashMarkerKey)).toString();
-    };
+    add(folder_->write_picture(QStringLiteral("fine.jpg"), QSize(8, 8)), QStringLiteral("fine-thumb.jpg"),
+        QSize(8, 8));
+    const QString journal = CrashMarker::journal_path(*store_);
+    QString seen;
+    screen_.on_question = [&] { seen = read_file(journal); };
     screen_.answers = {true};
     run();
-    QCOMPARE(seen_here, bad);
-    QCOMPARE(seen_by_another_reader, bad);
+    // What a crash at that moment would have left for the next start.
+    QCOMPARE(seen, bad);
+    QVERIFY(!QFile::exists(journal));
+    QCOMPARE(marker(), QString());
+  }
+
+  void markerLeftByACrashIsReportedOnce() {
+    const QString crashed = QStringLiteral("/pics/壊れた.png");
+    QVERIFY(!folder_->write_text(QFileInfo(CrashMarker::journal_path(*store_)).fileName(), crashed.toUtf8())
+                 .isEmpty());
+    run();
+    QCOMPARE(screen_.messages, QStringList{kCrashText + crashed});
+    screen_ = Recorder{};
+    run();
+    QVERIFY(screen_.messages.isEmpty());
+  }
+
+  void withoutAJournalTheMarkerIsWrittenThroughTheStore() {
+    QDir().mkpath(CrashMarker::journal_path(*store_));  // a folder where the journal should go
+    const QString bad = folder_->write_text(QStringLiteral("broken.jpg"), "garbage");
+    add(bad, folder_->path(QStringLiteral("broken-thumb.jpg")), QSize(8, 8));
+    QString seen;
+    screen_.on_question = [&] {
+      QSettings other(folder_->path(QStringLiteral("store.ini")), QSettings::IniFormat);
+      seen = other.value(QLatin1String(kCrashMarkerKey)).toString();
+    };
+    run();
+    QCOMPARE(seen, bad);
     QCOMPARE(marker(), QString());
   }
 
@@ -256,6 +282,10 @@ class ThumbnailLoopTest : public QObject {
   }
   Outcome run() { return ThumbnailLoop(engine_.calls(), screen_.screen(), *store_).run(); }
   QString marker() const { return store_->value(QLatin1String(kCrashMarkerKey)).toString(); }
+  static QString read_file(const QString &path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QStringLiteral("(none)");
+  }
 
   std::unique_ptr<PictureFolder> folder_;
   std::unique_ptr<QSettings> store_;
