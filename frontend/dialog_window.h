@@ -1,19 +1,53 @@
-// Dialog: confirms a cache clean-up and shows the external run.
+// Dialog: confirms a cache clean-up (with a look at the candidates first), keeps dropped catalog pictures by
+// making them read-only, and shows the command line and the seconds of an external run.
 #pragma once
 
 #include <QDialog>
+#include <functional>
 
 class QLabel;
+class QMimeData;
+class QProgressBar;
+class QPushButton;
+class QTextEdit;
 
 class DialogWindow : public QDialog {
   Q_OBJECT
  public:
   explicit DialogWindow(QWidget *parent = nullptr);
 
+  // Shows the candidates' catalog (the main window's browser step).
+  void set_show_catalog(std::function<void()> show) { show_catalog_ = std::move(show); }
+
+  // Sets the question and which of "確認" and "Cansel" can be pressed.
+  void prepare(const QString &text, bool check_enabled, bool cancel_enabled);
+  void enable_check(bool enabled);
+  void enable_cancel(bool enabled);
+  bool cancel_flag() const { return cancel_flag_; }
+  void set_cancel_flag(bool flag) { cancel_flag_ = flag; }
+  void set_progress(int value);
+
   void show_external_run(const QString &command_line);
   void set_label(const QString &text);
   QString label() const;
+  QString kept_files() const;
+
+  void on_Text1_OLEDragDrop(const QMimeData *data);
+
+ protected:
+  bool eventFilter(QObject *watched, QEvent *event) override;
 
  private:
+  void on_Command1_Click();  // OK
+  void on_Command2_Click();  // Cansel
+  void on_Command3_Click();  // 確認
+
   QLabel *label1_;
+  QTextEdit *text1_;
+  QProgressBar *progress_bar1_;
+  QPushButton *command1_;
+  QPushButton *command2_;
+  QPushButton *command3_;
+  std::function<void()> show_catalog_;
+  bool cancel_flag_ = true;
 };

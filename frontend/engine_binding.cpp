@@ -239,6 +239,17 @@ int get_thumb_info(ThumbInfo &info) {
   return result;
 }
 
+int last_count_raw(int keep, int *folders, int *files, int *outputs, int *bytes) {
+  auto fn = ZUNO_EXPORT(ZunoLastCount);
+  return fn ? fn(keep, folders, files, outputs, bytes) : -1;
+}
+
+int get_thumb_info_raw(char **source, char **thumb, int *disp_width, int *disp_height, int *width,
+                       int *height) {
+  auto fn = ZUNO_EXPORT(ZunoGetThumbInfo);
+  return fn ? fn(source, thumb, disp_width, disp_height, width, height) : -1;
+}
+
 int cache_check(int mode) {
   auto fn = ZUNO_EXPORT(ZunoCacheCheck);
   return fn ? fn(mode) : -1;

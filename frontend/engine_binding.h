@@ -54,6 +54,10 @@ int last_count(int keep, Counts &counts);
 int last_output(QString &folder);
 int count_file(const QString &folder, Counts &counts);
 int get_thumb_info(ThumbInfo &info);
+// The same two exports with their own signatures, for callers that keep the engine's bytes as they are.
+int last_count_raw(int keep, int *folders, int *files, int *outputs, int *bytes);
+int get_thumb_info_raw(char **source, char **thumb, int *disp_width, int *disp_height, int *width,
+                       int *height);
 int cache_check(int mode);
 int cache_del(int mode);
 int del_cache(const QString &path);

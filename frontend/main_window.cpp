@@ -93,6 +93,10 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent) {
       [this] { output_->take_over_browser_folder(); });
   property_flyout_ = new FlyOut(property_, command3_, [this] { property_->place_beside_anchor(); });
   property_->set_flyout(property_flyout_);
+  property_->set_detail(detail_);
+  detail_->set_output(output_);
+  detail_->set_dialog(dialog_);
+  dialog_->set_show_catalog([this] { show_result_in_browser(); });
   g_progress_sink = this;
 }
 

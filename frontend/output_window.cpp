@@ -66,6 +66,10 @@ void OutputWindow::refresh_drives() {
   picker_->refresh_drives();
 }
 
+QString OutputWindow::browser_folder() const {
+  return picker_->folder();
+}
+
 void OutputWindow::take_over_browser_folder() {
   const QString shown = picker_->folder();
   if (shown.isEmpty() || shown == box_text()) return;

@@ -19,6 +19,8 @@ class OutputWindow : public QWidget {
   // Opens the folder browser at a folder (start-up: the output folder).
   void browse_to(const QString &folder);
   void refresh_drives();
+  // The folder the browser shows.
+  QString browser_folder() const;
   // Before the window hides: the folder shown in the browser becomes the box text and joins its list.
   void take_over_browser_folder();
   // Keeps the window right of the given window.

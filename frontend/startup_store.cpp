@@ -21,6 +21,11 @@ const QString kApplication = QStringLiteral("クイロ～");
 
 }  // namespace
 
+std::unique_ptr<QSettings> open() {
+  return std::make_unique<QSettings>(QSettings::NativeFormat, QSettings::UserScope, kApplication,
+                                     kApplication);
+}
+
 QString default_of(const QString &key) {
   for (const Key &k : kKeys)
     if (key == QLatin1String(k.name)) return QString::fromUtf8(k.fallback);

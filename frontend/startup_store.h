@@ -3,12 +3,17 @@
 #pragma once
 
 #include <QString>
+#include <memory>
+
+class QSettings;
 
 namespace store {
 
 // The value stored under key, or the key's default when there is none (an unknown key defaults to empty).
 QString read(const QString &key);
 void write(const QString &key, const QString &value);
+// The store itself, with no group open (keys are "Startup/<key>").
+std::unique_ptr<QSettings> open();
 // The default of a key as the store's table gives it.
 QString default_of(const QString &key);
 

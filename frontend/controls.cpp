@@ -1,0 +1,81 @@
+#include "controls.h"
+
+#include <QCheckBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScrollBar>
+#include <QSignalBlocker>
+#include <algorithm>
+
+namespace controls {
+
+QLabel *label(const QString &name, const QString &text, QWidget *parent) {
+  auto *w = new QLabel(text, parent);
+  w->setObjectName(name);
+  return w;
+}
+
+QPushButton *button(const QString &name, const QString &text, QWidget *parent) {
+  auto *w = new QPushButton(text, parent);
+  w->setObjectName(name);
+  return w;
+}
+
+QCheckBox *check(const QString &name, const QString &text, QWidget *parent) {
+  auto *w = new QCheckBox(text, parent);
+  w->setObjectName(name);
+  return w;
+}
+
+QRadioButton *option(const QString &name, const QString &text, QWidget *parent) {
+  auto *w = new QRadioButton(text, parent);
+  w->setObjectName(name);
+  return w;
+}
+
+QLineEdit *box(const QString &name, QWidget *parent, int width) {
+  auto *w = new QLineEdit(parent);
+  w->setObjectName(name);
+  w->setFixedWidth(width);
+  return w;
+}
+
+QGroupBox *frame(const QString &name, const QString &title, QWidget *parent) {
+  auto *w = new QGroupBox(title, parent);
+  w->setObjectName(name);
+  return w;
+}
+
+QScrollBar *scroll_bar(const QString &name, bool horizontal, int minimum, int maximum, QWidget *parent) {
+  auto *w = new QScrollBar(horizontal ? Qt::Horizontal : Qt::Vertical, parent);
+  w->setObjectName(name);
+  w->setRange(minimum, maximum);
+  w->setPageStep(std::max(1, (maximum - minimum) / 10));
+  if (horizontal) {
+    w->setMinimumWidth(100);
+  } else {
+    w->setFixedHeight(44);
+  }
+  return w;
+}
+
+int set_quietly(QScrollBar *bar, int value) {
+  const QSignalBlocker block(bar);
+  bar->setValue(value);
+  return bar->value();
+}
+
+int numeric_value(const QString &text) {
+  const QString t = text.trimmed();
+  qsizetype end = 0;
+  if (end < t.size() && (t[end] == QLatin1Char('-') || t[end] == QLatin1Char('+'))) ++end;
+  while (end < t.size() && t[end].isDigit() && t[end].unicode() < 128) ++end;
+  bool ok = false;
+  const int value = t.left(end).toInt(&ok);
+  return ok ? value : 0;
+}
+
+}  // namespace controls
