@@ -9,8 +9,8 @@
 namespace thumbnails {
 namespace {
 
-const QString kKey = QLatin1String(kCrashMarkerKey);
-const QString kNoData = QStringLiteral("nodata");
+constexpr QLatin1String kKey(kCrashMarkerKey);
+constexpr QLatin1String kNoData("nodata");
 
 QString read_journal(const QByteArray &path) {
   QFile file(QFile::decodeName(path));

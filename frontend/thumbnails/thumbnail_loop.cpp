@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QSettings>
 #include <QSize>
+#include <algorithm>
 #include <cstring>
 
 #include "crash_marker.h"
@@ -48,7 +49,7 @@ Outcome ThumbnailLoop::run() {
   CrashMarker marker(store_);
   report_crash(marker);
   int folders = 0, files = 0, outputs = 0, bytes = 0;
-  screen_.set_progress_maximum(engine_.last_count(1, &folders, &files, &outputs, &bytes));
+  screen_.set_progress_maximum(std::max(0, engine_.last_count(1, &folders, &files, &outputs, &bytes)));
   Outcome outcome;
   Picture picture;
   while (next_picture(picture)) {

@@ -255,25 +255,6 @@ class ThumbnailLoopTest : public QObject {
     QVERIFY(!QFile::exists(folder_->path(QStringLiteral("zero.jpg"))));
   }
 
-  void anyNegativeAnswerEndsTheLoop() {
-    engine_.end_answer = -2;
-    add(folder_->write_picture(QStringLiteral("p.jpg"), QSize(10, 10)),
-        folder_->path(QStringLiteral("t.jpg")), QSize(5, 5));
-    QCOMPARE(run().handled, 1);
-    QCOMPARE(engine_.next, 1);
-  }
-
-  void longPathsFromTheEngineAreCutAtTheArea() {
-    // The engine never writes past its 256-byte areas and may fill one to the last byte.
-    engine_.entries << FakeEngine::Entry{QString(300, QLatin1Char('x')), QString(300, QLatin1Char('y')),
-                                         QSize(4, 4)};
-    screen_.answers = {true};
-    run();
-    QCOMPARE(screen_.lines.size(), 1);
-    QCOMPARE(screen_.lines.first(),
-             QString(ZUNO_BUFSIZE - 1, QLatin1Char('x')) + QStringLiteral("読込み失敗 "));
-  }
-
  private:
   void add(const QString &source, const QString &thumb, QSize size) {
     QVERIFY(!source.isEmpty());
