@@ -168,6 +168,8 @@ QWidget *PropertyDialog::build_design_tab() {
   cntl_frame_ = scroll_bar(QStringLiteral("CntlFrame"), true, 0, kFrameMax, frame1);
   index_val_ = box(QStringLiteral("IndexVal"), frame1, 48);
   cntl_val_ = box(QStringLiteral("CntlVal"), frame1, 48);
+  index_frame_->setToolTip(QStringLiteral("ファイル一覧フレームの割合"));
+  cntl_frame_->setToolTip(QStringLiteral("ファイル一覧と表示フレームを合わせた割合"));
   index_val_->setReadOnly(true);
   cntl_val_->setReadOnly(true);
   auto *frame1_layout = new QGridLayout(frame1);

@@ -57,7 +57,7 @@ struct SettingsMirror {
   bool new_main = true;         // "New Main" rather than "Old Main"
   bool debug = false;
   bool flush_at_exit = true;
-  bool always_open = false;
+  bool always_open = true;  // "常時開く": the address-search frame of Detail is usable
 };
 
 // The one instance.

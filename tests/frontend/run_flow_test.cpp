@@ -1,8 +1,11 @@
 // GO: the two-phase run against the real engine, its summary, the catalog and the ways a run ends early.
 #include <QApplication>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
+#include <QImageReader>
 #include <QListWidget>
+#include <QProcess>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QTest>
@@ -88,6 +91,37 @@ class RunFlowTest : public QObject {
     QVERIFY2(page.startsWith(box.program_folder() + "/OUTPUT/cats/"), qPrintable(page));
     QVERIFY(page.endsWith("/index.html"));
     QVERIFY2(QFileInfo::exists(page), qPrintable(page));
+  }
+
+  void thumbnails_are_made_for_every_picture_after_a_normal_run() {
+    Sandbox box;
+    const QString folder = box.path("pictures/mixed");
+    box.make_picture(folder + "/photo.jpg", 320, 240);
+    box.make_picture(folder + "/drawing.png", 200, 150);
+    QProcess convert;
+    convert.start("/usr/bin/convert", {"-size", "300x200", "xc:orange", folder + "/anim.gif"});
+    QVERIFY(convert.waitForFinished() && convert.exitCode() == 0);
+    store::write("LastProcPicName", "/lost/picture.jpg");  // an earlier creation died on it
+    MainWindow *main = box.start();
+    QVERIFY(main);
+    main->select_folder(folder);
+    main->findChild<QCheckBox *>("MakeThumb")->setChecked(true);
+    button(main, "OK")->click();
+    QCOMPARE(box.prompts,
+             QStringList{QStringLiteral("前回下記のファイル処理中に異常終了しました/lost/picture.jpg")});
+    QCOMPARE(lines_of(main).size(), 7);
+    // Thumbnails fit the height of 120 pixels of the distributed settings, in the catalog's Thumbs folder.
+    QTRY_COMPARE(box.opened_pages().size(), 1);
+    const QString thumbs = QFileInfo(box.opened_pages().first()).absolutePath() + "/Thumbs";
+    const QList<std::pair<QString, QSize>> expected = {
+        {"photo.jpg", {160, 120}}, {"drawing.jpg", {160, 120}}, {"anim.jpg", {180, 120}}};
+    for (const auto &[name, size] : expected) {
+      QImageReader reader(thumbs + "/" + name);
+      QVERIFY2(reader.canRead(), qPrintable(thumbs + "/" + name));
+      QCOMPARE(reader.format(), QByteArray("jpeg"));
+      QCOMPARE(reader.size(), size);
+    }
+    QCOMPARE(store::read("LastProcPicName"), QString());
   }
 
   void folder_information_shows_the_expected_time_after_a_run() {
