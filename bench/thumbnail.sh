@@ -4,6 +4,7 @@
 # ImageMagick convert -thumbnail (one process per file, as it is used) and the shared in-process floor
 # (thumbfloor.c: libjpeg DCT scaling, libpng, box filter). Pictures per second on the wall clock; CPU seconds
 # beside them, as vipsthumbnail works on several threads and the others on one.
+# The three fast tools take turns RUNS times (default 3) and count with their median; convert runs once.
 # Usage: bench/thumbnail.sh BUILD_DIR   (THUMB_EVERY=k takes every k-th picture, default 3; 1 takes all)
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -11,6 +12,7 @@ build=$(cd "${1:-build}" && pwd)
 corpus=${QUILLO_CORPUS:-/tmp/qcorpus}
 shared=${QUILLO_SHARED_BENCH:-$root/../shared/bench}
 every=${THUMB_EVERY:-3}
+runs=${RUNS:-3}
 width=80
 quality=50
 
@@ -45,6 +47,7 @@ cat "${pictures[@]}" >/dev/null  # every tool reads from the page cache
 timed() {
   local name=$1
   shift
+  rm -rf "$work/out-$name"
   mkdir -p "$work/out-$name"
   local TIMEFORMAT='%R %U %S'
   { time "$@" >/dev/null 2>&1 || true; } 2>"$work/time-$name"
@@ -61,22 +64,30 @@ convert_each() {
 }
 
 {
-  timed quillo "$build/bin/thumb_bench" -w "$width" -o "$work/out-quillo" "${pictures[@]}"
-  timed vipsthumbnail vipsthumbnail -s "${width}x" -o "$work/out-vipsthumbnail/%s.jpg[Q=$quality]" "${pictures[@]}"
+  for _ in $(seq "$runs"); do
+    timed quillo "$build/bin/thumb_bench" -w "$width" -o "$work/out-quillo" "${pictures[@]}"
+    timed vipsthumbnail vipsthumbnail -s "${width}x" -o "$work/out-vipsthumbnail/%s.jpg[Q=$quality]" \
+      "${pictures[@]}"
+    timed floor "$work/thumbfloor" -w "$width" -q "$quality" -o "$work/out-floor" "${pictures[@]}"
+  done
   timed convert convert_each
-  timed floor "$work/thumbfloor" -w "$width" -q "$quality" -o "$work/out-floor" "${pictures[@]}"
 } >"$work/results"
 
-awk -v n="$count" -v w="$width" -v q="$quality" '
-  { name[NR] = $1; real[$1] = $2; cpu[$1] = $3; made[$1] = $4 }
+# The median run of each tool by wall time.
+sort -k1,1 -k2,2n "$work/results" | awk -v n="$count" -v w="$width" -v q="$quality" -v runs="$runs" '
+  { rows[$1] = rows[$1] " " NR; line[NR] = $0 }
   END {
-    printf "%d pictures (JPEG and PNG of the corpus), %d px wide, quality %d\n", n, w, q
+    printf "%d pictures (JPEG and PNG of the corpus), %d px wide, quality %d; median of %d runs\n", n, w, q, runs
     printf "%-16s %9s %9s %9s %11s\n", "", "wall s", "CPU s", "made", "pictures/s"
-    for (i = 1; i <= NR; i++) {
-      t = name[i]
+    split("quillo vipsthumbnail floor convert", order, " ")
+    for (i = 1; i <= 4; i++) {
+      t = order[i]
+      k = split(substr(rows[t], 2), idx, " ")
+      split(line[idx[int((k + 1) / 2)]], f, " ")
+      real[t] = f[2]; cpu[t] = f[3]; made[t] = f[4]
       printf "%-16s %9.2f %9.2f %9d %11.1f\n", t, real[t], cpu[t], made[t], n / real[t]
     }
     printf "quillo / vipsthumbnail = %.2f (goal: at least 1)\n", real["vipsthumbnail"] / real["quillo"]
     printf "quillo / convert       = %.2f\n", real["convert"] / real["quillo"]
     printf "quillo / floor         = %.2f\n", real["floor"] / real["quillo"]
-  }' "$work/results"
+  }'
