@@ -57,7 +57,7 @@ QScrollBar *scroll_bar(const QString &name, bool horizontal, int minimum, int ma
   if (horizontal) {
     w->setMinimumWidth(100);
   } else {
-    w->setFixedHeight(44);
+    w->setFixedHeight(38);
   }
   return w;
 }

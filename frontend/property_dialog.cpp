@@ -195,10 +195,12 @@ QWidget *PropertyDialog::build_design_tab() {
   frame8_layout->addWidget(vscroll2_, 2, 1, Qt::AlignRight);
   frame8_layout->addWidget(text7_, 2, 2);
 
+  auto *frames = new QHBoxLayout;
+  frames->addWidget(frame1, 1);
+  frames->addWidget(frame8, 1);
   auto *layout = new QVBoxLayout(page);
   layout->addWidget(frame6);
-  layout->addWidget(frame1);
-  layout->addWidget(frame8);
+  layout->addLayout(frames);
   layout->addStretch(1);
   return page;
 }
@@ -225,14 +227,12 @@ QWidget *PropertyDialog::build_always_visible() {
   auto *area = new QWidget(this);
   frame5_ = frame(QStringLiteral("Frame5"), QStringLiteral("画像タイプ"), area);
   check2_ = check(QStringLiteral("Check2"), QStringLiteral("全て"), frame5_);
-  auto *types = new QGridLayout(frame5_);
-  types->addWidget(check2_, 0, 0);
-  for (int element = 0; element < 6; ++element) {
+  auto *types = new QHBoxLayout(frame5_);
+  types->addWidget(check2_);
+  for (int element = 0; element < 6; ++element)
     check1_[element] =
         check(QStringLiteral("Check1_%1").arg(element), QString::fromLatin1(kTypeCaptions[element]), frame5_);
-    const int position = 5 - element;  // shown from "AVI" to "Jpeg"
-    types->addWidget(check1_[element], 1 + position / 3, position % 3 + 1);
-  }
+  for (int element = 5; element >= 0; --element) types->addWidget(check1_[element]);  // "AVI" to "Jpeg"
   enable_mgif_ = check(QStringLiteral("EnableMGIF"), QStringLiteral("GIFアニメ"), area);
   check6_ = check(QStringLiteral("Check6"), QStringLiteral("バナー"), area);
   check7_ = check(QStringLiteral("Check7"), QStringLiteral("細長画像除外"), area);
@@ -432,12 +432,16 @@ bool PropertyDialog::event(QEvent *event) {
   return QWidget::event(event);
 }
 
-// Losing the focus to a dialog of its own (colours, files, details) keeps the window open.
+// Losing the focus to a dialog of its own (colours, files, details) or to the other fly-out beside the main
+// window keeps the window open.
 void PropertyDialog::hide_unless_own_window_active() {
   const QWidget *active = QApplication::activeWindow();
+  if (!active) return;
   for (const QWidget *w = active; w; w = w->parentWidget())
     if (w == this || w == detail_) return;
-  if (active) hide();
+  if (active != anchor_ && active->parentWidget() == anchor_ && active->windowFlags().testFlag(Qt::Tool))
+    return;
+  hide();
 }
 
 void PropertyDialog::on_Text1_Enter() {

@@ -13,7 +13,7 @@
 #include "settings_mirror.h"
 
 void prepare_test_environment() {
-  qputenv("QT_QPA_PLATFORM", "offscreen");
+  if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
   qputenv("QT_LOGGING_RULES", "qt.qpa.*=false");
 }
 
