@@ -152,7 +152,8 @@ void MainWindow::do_run(int run_mode) {
     engine::Counts counts;
     if (run_time < 0) {
       engine::last_count(0, counts);
-      prompt::show(this, engine::last_err());
+      const QString reason = engine::last_err();
+      prompt::show(this, reason.isEmpty() ? QStringLiteral("処理に失敗しました(%1)").arg(run_time) : reason);
       show_catalog = false;
     } else if (run_time == 0) {
       engine::last_count(0, counts);

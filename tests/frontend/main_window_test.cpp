@@ -68,6 +68,24 @@ class MainWindowTest : public QObject {
     QVERIFY(box.prompts.isEmpty());
   }
 
+  void dropped_picture_is_shown_in_a_small_catalog() {
+    Sandbox box;
+    MainWindow *main = box.start();
+    QVERIFY(main);
+    const QString picture = box.path("pictures/view/sunset.jpg");
+    box.make_picture(picture, 300, 200);
+    std::unique_ptr<QMimeData> drop(files({picture}));
+    drop->setImageData(QImage(picture));
+    const QString before = main->selected_folder();
+    main->on_Dir1_OLEDragDrop(drop.get());
+    QCOMPARE(main->selected_folder(), before);
+    QCOMPARE(main->pic_view().count(), 1);
+    QTRY_COMPARE(box.opened_pages().size(), 1);
+    QVERIFY2(box.opened_pages().first().endsWith("/temp_html/index.html"),
+             qPrintable(box.opened_pages().first()));
+    QVERIFY(QFileInfo::exists(box.opened_pages().first()));
+  }
+
   void dropped_thumbnail_link_opens_the_drop_menu() {
     Sandbox box;
     MainWindow *main = box.start();

@@ -7,12 +7,15 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMimeData>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QSlider>
 #include <QTest>
 #include <QTimer>
+#include <QUrl>
 
+#include "about_window.h"
 #include "detail_window.h"
 #include "dialog_window.h"
 #include "engine_binding.h"
@@ -284,6 +287,42 @@ class SettingsWindowsTest : public QObject {
     engine::get_str(37, catalog);
     QCOMPARE(catalog, QStringLiteral("temp_html"));
     QVERIFY(QFileInfo::exists(folder + "/temp_html/index.html"));
+  }
+
+  void dropped_catalog_pictures_are_kept_read_only() {
+    Sandbox box;
+    MainWindow *main = box.start();
+    QVERIFY(main);
+    const QString picture = box.path("out/Images/keep me.jpg");
+    box.make_picture(picture, 40, 30);
+    DialogWindow *dialog = main->dialog_window();
+    QVERIFY(dialog->kept_files().startsWith(' '));
+    QMimeData link;
+    link.setText("javascript:showcg('" + QString::fromLatin1(QUrl::toPercentEncoding(picture, "/")) +
+                 "',40,30)");
+    dialog->on_Text1_OLEDragDrop(&link);
+    QCOMPARE(dialog->kept_files().trimmed(), picture);
+    QVERIFY(!(QFileInfo(picture).permissions() & QFile::WriteOwner));
+    QMimeData words;
+    words.setText("no link here");
+    dialog->on_Text1_OLEDragDrop(&words);
+    QCOMPARE(dialog->kept_files().trimmed(), picture);
+  }
+
+  void version_window_shows_the_version_and_the_system() {
+    Sandbox box;
+    MainWindow *main = box.start();
+    QVERIFY(main);
+    main->on_mVersion_Click();
+    auto *about = main->findChild<QDialog *>("frmAbout");
+    QVERIFY(about && about->isVisible());
+    QCOMPARE(about->windowTitle(), QStringLiteral("クイロ～のﾊﾞｰｼﾞｮﾝ情報"));
+    QCOMPARE(child<QLabel>(about, "lblVersion")->text(), QStringLiteral("ﾊﾞｰｼﾞｮﾝ 0.67.a"));
+    QCOMPARE(child<QLabel>(about, "lblTitle")->text(), QStringLiteral("クイロ～"));
+    const QString info = AboutWindow::system_information();
+    QVERIFY(info.contains("OS: ") && info.contains("Qt: " + QString::fromLatin1(qVersion())));
+    child<QPushButton>(about, "cmdOK")->click();
+    QVERIFY(!about->isVisible());
   }
 
  private:
