@@ -125,6 +125,18 @@ class StartupTest : public QObject {
     engine::set_library_folder(QStringLiteral(QUILLO_PROGRAM_DIR));
   }
 
+  void unreadable_settings_file_is_reported_and_ends_the_program() {
+    Sandbox box;
+    const QString ini = box.program_folder() + "/quillo.ini";
+    QFile::remove(ini);
+    QDir().mkpath(ini);  // there, but no file that can be read
+    QVERIFY(!box.start());
+    QCOMPARE(box.prompts.size(), 1);
+    QVERIFY2(box.prompts.first().startsWith(QStringLiteral("設定ファイル ") + ini +
+                                            QStringLiteral(" を読み込めません")),
+             qPrintable(box.prompts.first()));
+  }
+
   void exit_saves_the_start_up_values_and_the_settings_file() {
     Sandbox box;
     const QString pictures = box.path("pictures");
