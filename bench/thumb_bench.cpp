@@ -1,7 +1,7 @@
 // Thumbnail benchmark driver: runs the front end's thumbnail loop over the pictures named on the command line
-// (or NUL-separated on stdin with -0), each to OUTDIR/<name>.jpg at WIDTH pixels wide, with a fake engine that
-// hands them out as ZunoGetThumbInfo would. The sizes the engine would know from its scan are read before the
-// clock starts. Prints one line: files, written, unreadable, seconds, files per second.
+// (or NUL-separated on stdin with -0), each to OUTDIR/<name>.jpg at WIDTH pixels wide, with a fake engine
+// that hands them out as ZunoGetThumbInfo would. The sizes the engine would know from its scan are read
+// before the clock starts. Prints one line: files, written, unreadable, seconds, files per second.
 //   thumb_bench [-w WIDTH] [-0] -o OUTDIR [FILE...]
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -68,10 +68,11 @@ std::vector<Job> plan(const Options &o) {
     job.thumb = o.outdir + '/' + QFileInfo(QString::fromUtf8(file)).completeBaseName().toUtf8() + ".jpg";
     const QSize size = QImageReader(QString::fromUtf8(file)).size();
     job.width = o.width;
-    job.height = size.isValid() && size.width() > 0
-                     ? std::max(1, static_cast<int>((static_cast<qint64>(size.height()) * o.width + size.width() / 2) /
-                                                    size.width()))
-                     : o.width;
+    job.height =
+        size.isValid() && size.width() > 0
+            ? std::max(1, static_cast<int>((static_cast<qint64>(size.height()) * o.width + size.width() / 2) /
+                                           size.width()))
+            : o.width;
     jobs.push_back(job);
   }
   return jobs;
@@ -99,9 +100,14 @@ int main(int argc, char **argv) {
         *dh = job.height;
         return 1;
       }};
-  thumbnails::Screen screen{[](const QString &) {},       [](int) {}, [](int) {}, [](const QString &) {},
-                            [](const QString &) {}, [](const QString &) { return true; }};
-  QSettings store(QString::fromUtf8(options.outdir) + QStringLiteral("/../thumb_bench.ini"), QSettings::IniFormat);
+  thumbnails::Screen screen{[](const QString &) {},
+                            [](int) {},
+                            [](int) {},
+                            [](const QString &) {},
+                            [](const QString &) {},
+                            [](const QString &) { return true; }};
+  QSettings store(QString::fromUtf8(options.outdir) + QStringLiteral("/../thumb_bench.ini"),
+                  QSettings::IniFormat);
 
   QElapsedTimer clock;
   clock.start();
