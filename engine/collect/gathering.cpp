@@ -206,8 +206,12 @@ extern "C" int get_thumbinfo(ZunoRecord *rec, FileNode *head, char *source, char
       e.thumb_pos = head;
       e.thumb_active = true;
     }
+    // Movies are placed too, but no page shows a thumbnail of one and none can be decoded.
+    auto wants_thumbnail = [](const FileNode *n) {
+      return n->output == 1 && n->type != TYPE_AVI && n->type != TYPE_MOVIE;
+    };
     FileNode *n = e.thumb_pos;
-    while (is_listed(n) && n->output != 1) n = n->next;
+    while (is_listed(n) && !wants_thumbnail(n)) n = n->next;
     if (!is_listed(n)) {
       e.thumb_pos = nullptr;
       e.thumb_active = false;

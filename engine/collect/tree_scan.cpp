@@ -82,8 +82,8 @@ FileNode *scan_folder(const ScanOptions &o, const std::string &folder, FileNode 
     ZunoCallProgress(0);
     std::string full = join_path(folder, name);
     plat::Stat st;
-    if (!plat::stat_path(full, &st)) continue;  // vanished or unreadable
-    if (!st.is_dir && !st.is_file) continue;    // devices and pipes are no pictures
+    if (!plat::stat_entry(full, &st)) continue;  // vanished, unreadable or a dangling link
+    if (!st.is_dir && !st.is_file) continue;     // devices and pipes are no pictures
     if (full.size() > kMaxPathBytes) {
       record_error("path too long, skipped: " + full.substr(0, 120) + "...");
       continue;
@@ -98,7 +98,10 @@ FileNode *scan_folder(const ScanOptions &o, const std::string &folder, FileNode 
       record_error("out of memory");
       return nullptr;
     }
-    bool descend = st.is_dir && o.limit >= depth && depth < kMaxScanDepth && !on_path(ancestors, st);
+    // A linked folder is listed but not entered: a link may lead anywhere, back up
+    // the tree or across the whole disk.
+    bool descend = st.is_dir && !st.is_link && o.limit >= depth && depth < kMaxScanDepth &&
+                   !on_path(ancestors, st) && !plat::is_virtual_fs(full);
     if (descend) {
       node->depth = static_cast<int8_t>(100 + depth + 1);
       ancestors.push_back({st.dev, st.ino});
@@ -116,8 +119,13 @@ FileNode *scan_folder(const ScanOptions &o, const std::string &folder, FileNode 
 }
 
 FileNode *scan(const ScanOptions &o, const char *folder, FileNode *node) {
-  if (!folder || !node) return nullptr;
-  std::string top = without_trailing_separator(folder);
+  if (!node) return nullptr;
+  std::string top = without_trailing_separator(folder ? folder : "");
+  if (top.empty()) {  // a failed preparation leaves no target: nothing is scanned, least of all "/"
+    record_error("Illigal target path");
+    node->next = nullptr;
+    return nullptr;
+  }
   std::vector<Ancestor> ancestors;
   plat::Stat st;
   if (plat::stat_path(top, &st)) ancestors.push_back({st.dev, st.ino});

@@ -7,6 +7,7 @@
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
 #include <sys/time.h>
+#include <sys/vfs.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -32,11 +33,13 @@ Ops default_ops() {
 }
 Ops ops = default_ops();
 
-bool stat_path(const std::string &path, Stat *st) {
+namespace {
+bool query_status(const std::string &path, Stat *st, int flags) {
   struct statx sx;
-  if (statx(AT_FDCWD, path.c_str(), 0, STATX_BASIC_STATS | STATX_BTIME, &sx) != 0) return false;
+  if (statx(AT_FDCWD, path.c_str(), flags, STATX_BASIC_STATS | STATX_BTIME, &sx) != 0) return false;
   st->is_dir = S_ISDIR(sx.stx_mode);
   st->is_file = S_ISREG(sx.stx_mode);
+  st->is_link = S_ISLNK(sx.stx_mode);
   st->writable = (sx.stx_mode & S_IWUSR) != 0;
   st->size = static_cast<int64_t>(sx.stx_size);
   st->accessed = sx.stx_atime.tv_sec;
@@ -44,6 +47,19 @@ bool stat_path(const std::string &path, Stat *st) {
   st->created = (sx.stx_mask & STATX_BTIME) ? sx.stx_btime.tv_sec : sx.stx_mtime.tv_sec;
   st->dev = makedev(sx.stx_dev_major, sx.stx_dev_minor);
   st->ino = sx.stx_ino;
+  return true;
+}
+}  // namespace
+
+bool stat_path(const std::string &path, Stat *st) {
+  return query_status(path, st, 0);
+}
+
+bool stat_entry(const std::string &path, Stat *st) {
+  if (!query_status(path, st, AT_SYMLINK_NOFOLLOW)) return false;
+  if (!st->is_link) return true;
+  if (!query_status(path, st, 0)) return false;
+  st->is_link = true;
   return true;
 }
 
@@ -58,7 +74,11 @@ bool is_dir(const std::string &path) {
 }
 
 bool list_dir(const std::string &folder, std::vector<std::string> *names) {
-  DIR *d = opendir(folder.empty() ? "/" : folder.c_str());
+  if (folder.empty()) {  // no folder is not the root
+    errno = ENOENT;
+    return false;
+  }
+  DIR *d = opendir(folder.c_str());
   if (!d) return false;
   while (struct dirent *e = readdir(d)) {
     if (strcmp(e->d_name, ".") == 0 || strcmp(e->d_name, "..") == 0) continue;
@@ -66,6 +86,25 @@ bool list_dir(const std::string &folder, std::vector<std::string> *names) {
   }
   closedir(d);
   return true;
+}
+
+bool is_virtual_fs(const std::string &folder) {
+  struct statfs fs;
+  if (statfs(folder.c_str(), &fs) != 0) return false;
+  switch (static_cast<unsigned long>(fs.f_type)) {
+    case 0x9fa0:      // proc
+    case 0x62656572:  // sysfs
+    case 0x1cd1:      // devpts
+    case 0x27e0eb:    // cgroup
+    case 0x63677270:  // cgroup2
+    case 0x64626720:  // debugfs
+    case 0x74726163:  // tracefs
+    case 0x73636673:  // securityfs
+    case 0xcafe4a11:  // bpf
+      return true;
+    default:
+      return false;
+  }
 }
 
 bool read_file(const std::string &path, std::string *out) {

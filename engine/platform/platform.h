@@ -28,6 +28,7 @@ struct Stat {
   bool is_dir = false;
   bool is_file = false;
   bool writable = false;  // owner write bit
+  bool is_link = false;   // the name is a symbolic link (the rest describes its target); stat_entry only
   int64_t size = 0;
   int64_t accessed = 0;  // seconds since 1970
   int64_t modified = 0;
@@ -37,11 +38,17 @@ struct Stat {
 
 // Status of a path, following symbolic links. false (errno set) when it cannot be read.
 bool stat_path(const std::string &path, Stat *st);
+// The same for a folder entry, telling whether the name itself is a symbolic link:
+// one query for ordinary entries, two for links.
+bool stat_entry(const std::string &path, Stat *st);
 bool exists(const std::string &path);
 bool is_dir(const std::string &path);
 
 // Names in a folder in enumeration order, without "." and "..". false when unreadable.
 bool list_dir(const std::string &folder, std::vector<std::string> *names);
+
+// True for the kernel's own file systems (proc, sysfs, cgroup ...): endless, and no pictures.
+bool is_virtual_fs(const std::string &folder);
 
 // Whole-file helpers. read_file: false (errno set) on any failure.
 bool read_file(const std::string &path, std::string *out);

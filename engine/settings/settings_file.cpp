@@ -164,7 +164,7 @@ void read_lines(ZunoRecord &rec, const std::vector<Line> &lines, ReadState &stat
   }
 }
 
-// A descriptor line ("$exe/output") stays as written while the setting still has
+// A descriptor line ("$exe/OUTPUT") stays as written while the setting still has
 // the value it stands for; a value the user changed is written out, not lost.
 bool descriptor_still_holds(const ZunoRecord &rec, const SettingInfo &info, std::string_view value) {
   if (value.empty() || value[0] != '$') return false;

@@ -255,6 +255,31 @@ TEST_F(Run, NoCacheFolderWithoutProfileVariables) {
   EXPECT_EQ(last_error(), "キャッシュファイルの位置を特定出来無い");
 }
 
+TEST_F(Run, FailedPreparationNeverScansTheWholeDisk) {
+  unsetenv("OS");
+  unsetenv("WINDIR");
+  unsetenv("USERPROFILE");
+  engine().rec.TargetPath[0] = '\0';
+  ASSERT_EQ(ZunoNewMain(settings_.c_str(), "$backup", "$cache_view"), 0);
+  EXPECT_EQ(gather().back(), "エラー");
+  EXPECT_EQ(engine().files.next, nullptr);
+}
+
+TEST_F(Run, MoviesGetNoThumbnails) {
+  picture("pics/a.jpg", 40, 40);
+  write("pics/clip.avi", "RIFF....AVI LIST");
+  ASSERT_EQ(prepare(target_), 0);
+  gather();
+  copy_field(engine().rec.LastOutputPath, out_ + "/pics", "t");
+  for (FileNode *n = &engine().files; is_listed(n); n = n->next) n->output = 1;
+  char src_area[ZUNO_BUFSIZE], thumb_area[ZUNO_BUFSIZE];
+  char *src = src_area, *thumb = thumb_area;
+  int dw, dh, w, h;
+  ASSERT_EQ(ZunoGetThumbInfo(&src, &thumb, &dw, &dh, &w, &h), 1);
+  EXPECT_EQ(std::string(src_area), target_ + "/a.jpg");
+  EXPECT_EQ(ZunoGetThumbInfo(&src, &thumb, &dw, &dh, &w, &h), -1);
+}
+
 TEST_F(Run, BusyAndAbortRules) {
   picture("pics/p.jpg", 60, 60);
   engine().busy = 1;

@@ -85,11 +85,15 @@ TEST_F(TreeScan, SecondFormTakesEmptyFilesOfOneCode) {
   EXPECT_EQ(listing(), (std::vector<std::string>{"0:a.htm"}));
 }
 
-TEST_F(TreeScan, LinkToAncestorEndsTheScan) {
+TEST_F(TreeScan, LinkedFoldersAreListedButNotEnteredLinkedFilesAreTaken) {
   write("a/p.jpg", "x");
+  write("elsewhere/q.jpg", "x");
   ASSERT_EQ(symlink(dir_.c_str(), path("a/loop").c_str()), 0);
-  ASSERT_NE(scan(dir_, 27), nullptr);
-  EXPECT_EQ(listing(), sorted({"1:a/loop", "1:a/p.jpg", "101:a"}));
+  ASSERT_EQ(symlink("/", path("a/root").c_str()), 0);
+  ASSERT_EQ(symlink(path("elsewhere/q.jpg").c_str(), path("a/linked.jpg").c_str()), 0);
+  ASSERT_EQ(symlink(path("gone.jpg").c_str(), path("a/dangling.jpg").c_str()), 0);
+  ASSERT_NE(scan(path("a"), 27), nullptr);
+  EXPECT_EQ(listing(), sorted({"0:a/linked.jpg", "0:a/loop", "0:a/p.jpg", "0:a/root"}));
 }
 
 TEST_F(TreeScan, HostileNamesAreListedAsTheyAre) {
@@ -116,9 +120,16 @@ TEST_F(TreeScan, OverlongPathsAreRefusedAndRecorded) {
   EXPECT_NE(std::string(engine().last_error).find("too long"), std::string::npos);
 }
 
-TEST_F(TreeScan, MissingFolderEndsWithNothing) {
+TEST_F(TreeScan, MissingOrEmptyFolderEndsWithNothing) {
   EXPECT_EQ(scan(path("absent"), 5), nullptr);
   EXPECT_EQ(engine().files.next, nullptr);
+  EXPECT_EQ(scan("", 5), nullptr);
+  EXPECT_EQ(engine().files.next, nullptr);
+}
+
+TEST_F(TreeScan, KernelFileSystemsAreNotDescended) {
+  ASSERT_NE(scan("/proc", 27, 0xFF), nullptr);
+  for (FileNode *n = &engine().files; is_listed(n); n = n->next) EXPECT_LT(n->depth, 100) << n->path;
 }
 
 int abort_now_calls = 0;
