@@ -18,12 +18,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-int count_of(const std::string &text, const std::string &what) {
-  int n = 0;
-  for (size_t p = text.find(what); p != std::string::npos; p = text.find(what, p + 1)) ++n;
-  return n;
-}
-
 class CatalogPagesTest : public EngineTest {
  protected:
   void SetUp() override {

@@ -84,3 +84,9 @@ std::string EngineTest::picture(const std::string &name, int width, int height, 
   EXPECT_EQ(system(cmd.c_str()), 0) << cmd;
   return p;
 }
+
+int count_of(const std::string &text, const std::string &what) {
+  int n = 0;
+  for (size_t p = text.find(what); p != std::string::npos; p = text.find(what, p + 1)) ++n;
+  return n;
+}

@@ -25,6 +25,8 @@ class EngineTest : public ::testing::Test {
   std::string dir_;
 };
 
+// How often `what` occurs in `text` (overlaps included).
+int count_of(const std::string &text, const std::string &what);
 // Clears the engine state (releasing both file lists) as if the library were freshly loaded.
 void reset_engine();
 // The program folder of the build (libzuno.so, librexp32.so, quillo.ini, html/, button/).
