@@ -4,28 +4,15 @@
 // start page opens the catalog window.
 import assert from 'node:assert/strict';
 import { join } from 'node:path';
-import { after, before, describe, test } from 'node:test';
+import { before, describe, test } from 'node:test';
 import {
-  brokenImages, copySamples, fileUrl, frameNamed, launch, makePicture, openCatalog, pageName, pictureWidth,
-  removeFolder, runQuillo, showThumbnail, thumbnails, workFolder,
+  useBrowser, brokenImages, copySamples, fileUrl, frameNamed, makePicture, openCatalog, pageName, pictureWidth,
+  runQuillo, showThumbnail, thumbnails, workFolder,
 } from './support.mjs';
 
 const dir = workFolder();
-let session;
-
-before(async () => {
-  session = await launch();
-});
-
-after(async () => {
-  await session?.browser.close();
-  removeFolder(dir);
-});
-
-function assertNoProblems() {
-  const found = session.problems.splice(0);
-  assert.deepEqual(found, [], 'the pages reported errors');
-}
+const browser = useBrowser(dir);
+const { assertNoProblems } = browser;
 
 describe('catalog of the sample pictures', () => {
   let entry;
@@ -43,7 +30,7 @@ describe('catalog of the sample pictures', () => {
   });
 
   test('every frame loads and every thumbnail of every page loads', async () => {
-    const { page, file, view, catalog } = await openCatalog(session, entry);
+    const { page, file, view, catalog } = await openCatalog(browser.session, entry);
     assert.equal(pageName(file), 'file.html');
     assert.equal(pageName(view), 'control.html');
     assert.equal(pageName(catalog), 'index000000.html');
@@ -64,7 +51,7 @@ describe('catalog of the sample pictures', () => {
   });
 
   test('a click on a thumbnail shows that picture in the viewer', async () => {
-    const { page, catalog, view } = await openCatalog(session, entry);
+    const { page, catalog, view } = await openCatalog(browser.session, entry);
     const thumbs = await thumbnails(catalog);
     for (let i = 0; i < thumbs.length; i++) {
       const shown = await showThumbnail(catalog, view, i);
@@ -76,7 +63,7 @@ describe('catalog of the sample pictures', () => {
   });
 
   test('the zoom buttons change the size of the picture', async () => {
-    const { page, catalog, view } = await openCatalog(session, entry);
+    const { page, catalog, view } = await openCatalog(browser.session, entry);
     await showThumbnail(catalog, view, 0);
     const start = await pictureWidth(view);
     assert.ok(start > 0);
@@ -98,7 +85,7 @@ describe('catalog of the sample pictures', () => {
   });
 
   test('next, back and the file index turn the pages', async () => {
-    const { page, file, catalog } = await openCatalog(session, entry);
+    const { page, file, catalog } = await openCatalog(browser.session, entry);
     await Promise.all([catalog.waitForNavigation(), catalog.click('img[src="next.gif"]')]);
     assert.equal(pageName(catalog), 'index000001.html');
     await Promise.all([catalog.waitForNavigation(), catalog.click('img[src="back.gif"]')]);
@@ -113,15 +100,15 @@ describe('catalog of the sample pictures', () => {
   });
 
   test('topindex.html opens the catalog window', async () => {
-    const page = await session.context.newPage();
-    const popup = session.context.waitForEvent('page', { timeout: 10000 });
+    const page = await browser.session.context.newPage();
+    const popup = browser.session.context.waitForEvent('page', { timeout: 10000 });
     await page.goto(fileUrl(entry.replace(/index\.html$/, 'topindex.html')));
     let win;
     try {
       win = await popup;
     } catch {
       // A browser that blocks the automatic window still opens it from the link.
-      [win] = await Promise.all([session.context.waitForEvent('page'), page.click('#open-catalog')]);
+      [win] = await Promise.all([browser.session.context.waitForEvent('page'), page.click('#open-catalog')]);
     }
     await win.waitForLoadState('load');
     assert.equal(pageName(win.mainFrame()), 'index.html');

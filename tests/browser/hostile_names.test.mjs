@@ -4,27 +4,14 @@
 import assert from 'node:assert/strict';
 import { mkdirSync } from 'node:fs';
 import { join } from 'node:path';
-import { after, before, describe, test } from 'node:test';
+import { before, describe, test } from 'node:test';
 import {
-  brokenImages, launch, makePicture, openCatalog, removeFolder, runQuillo, showThumbnail, thumbnails, workFolder,
+  useBrowser, brokenImages, makePicture, openCatalog, runQuillo, showThumbnail, thumbnails, workFolder,
 } from './support.mjs';
 
 const dir = workFolder();
-let session;
-
-before(async () => {
-  session = await launch();
-});
-
-after(async () => {
-  await session?.browser.close();
-  removeFolder(dir);
-});
-
-function assertNoProblems() {
-  const found = session.problems.splice(0);
-  assert.deepEqual(found, [], 'the pages reported errors');
-}
+const browser = useBrowser(dir);
+const { assertNoProblems } = browser;
 
 describe('catalog of pictures with hostile names', () => {
   const names = [
@@ -50,7 +37,7 @@ describe('catalog of pictures with hostile names', () => {
     test(`every thumbnail loads and shows its own picture (${copy ? 'copied' : 'in place'})`, async () => {
       const out = join(dir, copy ? 'out-copied' : 'out-in-place');
       const entry = runQuillo(pictures, out, copy ? ['--copy'] : ['--no-copy']);
-      const { page, catalog, view } = await openCatalog(session, entry);
+      const { page, catalog, view } = await openCatalog(browser.session, entry);
       assert.deepEqual(await brokenImages(catalog), []);
       const thumbs = await thumbnails(catalog);
       assert.equal(thumbs.length, names.length);

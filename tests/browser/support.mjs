@@ -6,6 +6,8 @@ import { tmpdir } from 'node:os';
 import { join } from 'node:path';
 import { pathToFileURL } from 'node:url';
 import { chromium } from 'playwright-core';
+import assert from 'node:assert/strict';
+import { after, before } from 'node:test';
 
 export const PROGRAM_DIR = process.env.QUILLO_PROGRAM_DIR;
 export const SOURCE_DIR = process.env.QUILLO_SOURCE_DIR;
@@ -133,4 +135,24 @@ export async function showThumbnail(catalog, view, index) {
 
 export async function pictureWidth(view) {
   return view.$eval('#picture', (img) => img.getBoundingClientRect().width);
+}
+
+// One browser for a test file, closed with its work folder at the end; assertNoProblems
+// fails a test when a page reported an error, a script error or a failed load.
+export function useBrowser(dir) {
+  const state = {
+    session: null,
+    assertNoProblems() {
+      const found = state.session.problems.splice(0);
+      assert.deepEqual(found, [], 'the pages reported errors');
+    },
+  };
+  before(async () => {
+    state.session = await launch();
+  });
+  after(async () => {
+    await state.session?.browser.close();
+    removeFolder(dir);
+  });
+  return state;
 }
