@@ -1,5 +1,6 @@
 #include "startup_store.h"
 
+#include <QDir>
 #include <QSettings>
 
 namespace store {
@@ -27,6 +28,8 @@ std::unique_ptr<QSettings> open() {
 }
 
 QString default_of(const QString &key) {
+  // A first start shows the user's own folders, where their pictures are, not the disk's root.
+  if (key == QLatin1String("LastSetDir")) return QDir::homePath();
   for (const Key &k : kKeys)
     if (key == QLatin1String(k.name)) return QString::fromUtf8(k.fallback);
   return QString();
