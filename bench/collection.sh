@@ -2,8 +2,10 @@
 # Collection run (scan + examine, no copy) against the header-scan floor and
 # ImageMagick's `identify -ping`, all over the same corpus, in one run.
 set -euo pipefail
-build=$1
-corpus=$QUILLO_CORPUS
+root=$(cd "$(dirname "$0")/.." && pwd)
+build=$(cd "${1:-build}" && pwd)
+corpus=${QUILLO_CORPUS:-/tmp/qcorpus}
+QUILLO_SHARED_BENCH=${QUILLO_SHARED_BENCH:-$root/../shared/bench}
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
