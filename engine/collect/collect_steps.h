@@ -24,6 +24,3 @@ int bincopy(int mode, const char *source, const char *destination, std::string *
 int apply_link_files(ZunoRecord *rec, FileNode *head);
 int make_link_file(ZunoRecord *rec, FileNode *node);
 int rewrite_analyzed_index();
-
-// The browser cache folder without a trailing separator; false when none can be derived.
-bool browser_cache_folder_into(std::string *out);

@@ -172,7 +172,7 @@ extern "C" int counttree(FileNode *head, int *folders, int *files, int *outputs,
       int type = file_type(n->path);
       if (type != -1 && (type & PICTURE_MASK) != 0) ++pictures;
     }
-    plat::write_file_atomic(temp_file_name(), diagnostic);  // best effort, for support
+    plat::write_file_replace(temp_file_name(), diagnostic);  // best effort, for support; no sync needed
     if (folders) *folders = folder_count;
     if (files) *files = file_count;
     if (bytes) *bytes = saturated(byte_total);

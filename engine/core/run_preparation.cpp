@@ -7,6 +7,7 @@
 #include "core/engine_state.h"
 #include "core/error_log.h"
 #include "core/guard.h"
+#include "core/paths.h"
 #include "core/text.h"
 #include "platform/platform.h"
 
@@ -51,7 +52,7 @@ bool prepare_folders(ZunoRecord &rec, const std::string &target_in, const std::s
   bool cache_target = target == kCacheTarget, backup_target = target == kBackupTarget;
   rec.TargetKind = 0;
   if (cache_target || backup_target) {
-    if (!browser_cache_folder_into(&target)) {
+    if (!browser_cache_folder(&target)) {
       record_error("キャッシュファイルの位置を特定出来無い");
       return false;
     }
@@ -96,13 +97,6 @@ bool prepare_folders(ZunoRecord &rec, const std::string &target_in, const std::s
 }
 
 }  // namespace
-
-bool browser_cache_folder_into(std::string *out) {
-  char area[kFieldSize];
-  if (get_iecache(area) != 0) return false;
-  *out = without_trailing_separator(area);
-  return true;
-}
 
 extern "C" int ZunoPreProcess(const char *, const char *target, const char *output) {
   return guarded(0, [&] {

@@ -8,43 +8,29 @@
 #include <string>
 #include <vector>
 
+#include "catalog_fixture.h"
 #include "collect/file_list.h"
 #include "collect/file_types.h"
 #include "core/text.h"
-#include "engine_fixture.h"
 #include "html/html_builder.h"
 
 namespace fs = std::filesystem;
 
 namespace {
 
-class CatalogPagesTest : public EngineTest {
+class CatalogPagesTest : public CatalogTest {
  protected:
   void SetUp() override {
-    EngineTest::SetUp();
-    html_reset();
+    CatalogTest::SetUp();
     ZunoRecord &r = engine().rec;
-    copy_field(r.OutputPath, path("out"), "");
-    copy_field(r.HtmlOut, "html_1", "");
     copy_field(r.TargetPath, path("pics"), "");
-    copy_field(r.ExecPath, program_dir(), "");
-    copy_field(r.IniPath, program_dir(), "");
     for (char *c : {r.BgColor, r.TextColor, r.LinkColor, r.ALinkColor, r.VLinkColor}) strcpy(c, "#FFFFFF");
-    r.WindowSize = 1000;
-    r.FrameSizeRatio = 700;
-    r.IndexRatio = 10;
     r.CntlRatio = 50;
     r.SubdirDepth = 8;
     r.PageingStyle = 1;
     r.OnePageNum = 20;
     r.OnePageMax = 4096;
-    r.CpuPriority = 100;
-    mkdir("out/html_1");
     tail_ = &engine().files;
-  }
-  void TearDown() override {
-    html_reset();
-    EngineTest::TearDown();
   }
 
   // Appends a picture node that passed the filters, as the gathering leaves it.
