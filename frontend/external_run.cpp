@@ -19,6 +19,10 @@ QString depth_option(const Options &o) {
   return o.depth == 0 ? QStringLiteral("/S:0") : QString();
 }
 
+QString thumb_option(const Options &o) {
+  return (o.fit_height ? QStringLiteral("/T:H") : QStringLiteral("/T:W")) + QString::number(o.thumb_size);
+}
+
 QString page_option(const Options &o) {
   if (o.paging_style == 0) return QStringLiteral("/P:M") + QString::number(o.page_size_mb);
   // By count the count is what the harvester needs, not the page size.
@@ -28,11 +32,17 @@ QString page_option(const Options &o) {
 
 }  // namespace
 
+QStringList arguments(const Options &o) {
+  QStringList list;
+  for (const QString &option : {depth_option(o), thumb_option(o), page_option(o)})
+    if (!option.isEmpty()) list << option;
+  return list << QStringLiteral("/O:") + o.output << o.folder;
+}
+
 QString command_line(const QString &program, const Options &o) {
-  const QString thumb = (o.fit_height ? QStringLiteral("/T:H") : QStringLiteral("/T:W")) +
-                        QString::number(o.thumb_size) + QLatin1Char(' ');
-  return program + QLatin1Char(' ') + depth_option(o) + QLatin1Char(' ') + thumb + page_option(o) +
-         QLatin1Char(' ') + QStringLiteral("/O:") + quoted(o.output) + QLatin1Char(' ') + quoted(o.folder);
+  return program + QLatin1Char(' ') + depth_option(o) + QLatin1Char(' ') + thumb_option(o) +
+         QLatin1Char(' ') + page_option(o) + QLatin1Char(' ') + QStringLiteral("/O:") + quoted(o.output) +
+         QLatin1Char(' ') + quoted(o.folder);
 }
 
 QString lock_file_path() {

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 namespace external_run {
 
@@ -18,10 +19,15 @@ struct Options {
   QString folder;  // the picture folder
 };
 
-// program + " " + S + " " + T + P + " " + O + " " + folder, the paths in double quotes.
+// The arguments handed to the harvester as they are, one path per argument whatever it contains:
+// S, T, P (each left out when empty), "/O:" + output, folder.
+QStringList arguments(const Options &options);
+// The command line shown to the user: program + " " + S + " " + T + P + " " + O + " " + folder, the paths in
+// double quotes. Only for reading; never split it again into arguments.
 QString command_line(const QString &program, const Options &options);
 
-// quillo.lok in the temporary folder (TEMP, else TMPDIR, else /tmp).
+// quillo.lok in quillo's private temporary folder, quillo-<uid> in TEMP, else TMPDIR, else /tmp; empty when
+// that folder is a symbolic link, not a folder, another user's or writable by others.
 QString lock_file_path();
 // Deletes the lock file when no process holds it. False when it is held or absent.
 bool delete_lock_file(const QString &path);

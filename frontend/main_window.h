@@ -98,21 +98,32 @@ class MainWindow : public QMainWindow {
   void build_menus();
   void build_timers();
 
+  // What one pass of the two-phase protocol came to.
+  struct RunOutcome {
+    int prepared = 0;       // the preparation call: 0, or negative when it did not prepare (ZUNO_BUSY)
+    bool gathered = false;  // the gathering said "完了"
+    int result = 0;         // the output call: run time in ms, 0 nothing matched, negative failure
+    bool failed() const { return prepared < 0 || !gathered || result < 0; }
+  };
+
   // Run flow (main_window_run.cpp).
   void on_OK_Click();
   void on_StopIt_Click();
   void prepare_and_run();
   void apply_forced_settings(int mode);
   void do_run(int mode);
-  int run_two_phases();
-  void poll_gathering();
+  bool run_new_main(int mode);
+  RunOutcome run_two_phases();
+  bool poll_gathering();
+  void end_collection();
   void write_summary(int run_time);
   void show_result_in_browser();
   void enter_busy();
   void leave_busy();
   void start_external_run();
   void on_Timer1_Timer();
-  void finish_external_run();
+  void finish_external_run(int exit_code, int exit_status);
+  void take_external_output();
   void append_line(const QString &line);
   void select_last_line();
   void open_address_window(const QString &address);
@@ -179,7 +190,9 @@ class MainWindow : public QMainWindow {
   QString output_folder_;
   int external_state_ = 0;  // 0 idle, 1 external program running, 2 in-process run finished
   int external_seconds_ = 0;
-  QString external_output_;
+  QString external_output_;      // the external run's output folder for the picture folder
+  QByteArray external_errors_;   // quillo's standard error so far
+  QByteArray external_printed_;  // quillo's standard output so far (its entry page)
   int spinner_frame_ = 1;
   int favourites_tick_ = 0;
   QString last_link_;

@@ -13,6 +13,7 @@
 #include <QThread>
 #include <QTimer>
 #include <cmath>
+#include <cstdio>
 
 #include "browser.h"
 #include "detail_window.h"
@@ -23,6 +24,7 @@
 #include "output_window.h"
 #include "program_state.h"
 #include "prompt.h"
+#include "run_messages.h"
 #include "settings_mirror.h"
 #include "startup.h"
 #include "thumbnail_maker.h"
@@ -40,6 +42,25 @@ QString seconds_text(double seconds) {
 
 QString kilobytes_text(int bytes) {
   return QString::number(std::lround(bytes / 1024.0));
+}
+
+// The entry page of the catalog the last run wrote: run output folder / catalog folder / index or topindex.
+QString catalog_entry_page() {
+  QString run_output;
+  QString catalog;
+  engine::last_output(run_output);
+  engine::get_str(37, catalog);
+  const QString page =
+      settings_mirror().open_top_index ? QStringLiteral("topindex.html") : QStringLiteral("index.html");
+  return run_output + QLatin1Char('/') + catalog + QLatin1Char('/') + page;
+}
+
+// The page quillo printed (its last line of standard output) when it is on disk, else empty.
+QString printed_page(const QByteArray &printed) {
+  const QStringList lines = QString::fromLocal8Bit(printed).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+  if (lines.isEmpty()) return QString();
+  const QString page = lines.last().trimmed();
+  return QFileInfo(page).isFile() ? page : QString();
 }
 
 // The newest catalog ("index.html" in a catalog folder) below folder, or folder's own index.html.
@@ -61,7 +82,8 @@ QString newest_catalog_in(const QString &folder) {
 }  // namespace
 
 void MainWindow::on_OK_Click() {
-  if (busy_) return;
+  // GO is disabled during an external run; a click queued before that must not start a second one.
+  if (busy_ || external_state_ == 1) return;
   if (settings_mirror().run_external) {
     start_external_run();
     return;
@@ -145,26 +167,7 @@ void MainWindow::apply_forced_settings(int run_mode) {
 void MainWindow::do_run(int run_mode) {
   enter_busy();
   set_state_picture(1);
-  bool show_catalog = true;
-  if (settings_mirror().new_main) {
-    const int run_time = run_two_phases();
-    statusBar()->clearMessage();
-    engine::Counts counts;
-    if (run_time < 0) {
-      engine::last_count(0, counts);
-      const QString reason = engine::last_err();
-      prompt::show(this, reason.isEmpty() ? QStringLiteral("処理に失敗しました(%1)").arg(run_time) : reason);
-      show_catalog = false;
-    } else if (run_time == 0) {
-      engine::last_count(0, counts);
-      prompt::show(this, QStringLiteral("条件に合う画像はありません。"));
-      progress_bar1_->setValue(0);
-      show_catalog = false;
-    } else {
-      if (make_thumb_->isChecked() && run_mode == 0) create_thumbnails();
-      write_summary(run_time);
-    }
-  }
+  const bool show_catalog = settings_mirror().new_main ? run_new_main(run_mode) : true;
   if (show_catalog) show_result_in_browser();
   set_state_picture(2);
   timer4_->start(2000);
@@ -174,26 +177,71 @@ void MainWindow::do_run(int run_mode) {
   apply_mode_enabling();
 }
 
-// One pass of the two-phase protocol; the result of the output call.
-int MainWindow::run_two_phases() {
+// The two phases, the end of the collection and the summary. True when a catalog was written and is on disk;
+// every other ending has told the user why.
+bool MainWindow::run_new_main(int run_mode) {
+  const RunOutcome run = run_two_phases();
+  statusBar()->clearMessage();
+  if (run.prepared == ZUNO_BUSY) {
+    // The collection that holds the engine is not ours to end.
+    prompt::show(this, run_messages::engine_busy());
+    return false;
+  }
+  // The last error is never cleared, so its text is read only once a result said the run failed.
+  if (run.failed()) {
+    end_collection();
+    prompt::show(this, run_messages::run_failed(engine::last_err(), run.result < 0 ? run.result : -1));
+    return false;
+  }
+  if (run.result == 0) {
+    end_collection();
+    prompt::show(this, QStringLiteral("条件に合う画像はありません。"));
+    progress_bar1_->setValue(0);
+    return false;
+  }
+  const QString page = catalog_entry_page();
+  if (!QFileInfo(page).isFile()) {
+    end_collection();
+    prompt::show(this, run_messages::run_failed(run_messages::catalog_missing(page), run.result));
+    return false;
+  }
+  if (make_thumb_->isChecked() && run_mode == 0) create_thumbnails();
+  write_summary(run.result);
+  return true;
+}
+
+// One pass of the two-phase protocol. A preparation that failed still gets its output call, which ends the
+// run in the engine; one that did not prepare at all (busy) gets none, as that call would prepare again.
+MainWindow::RunOutcome MainWindow::run_two_phases() {
   const QString settings_folder = program_state().settings_folder;
   progress_bar1_->setMaximum(100);
   progress_bar1_->setValue(0);
-  engine::new_main(settings_folder, target_, output_folder_);
-  poll_gathering();
+  RunOutcome run;
+  run.prepared = engine::new_main(settings_folder, target_, output_folder_);
+  if (run.prepared < 0) return run;
+  run.gathered = poll_gathering();
   statusBar()->showMessage(QStringLiteral("HTMLファイル出力中"));
-  return engine::new_main(settings_folder, target_, output_folder_);
+  run.result = engine::new_main(settings_folder, target_, output_folder_);
+  return run;
 }
 
-void MainWindow::poll_gathering() {
+// True when the gathering said done; false on its error status, a failed call or one that never ends.
+bool MainWindow::poll_gathering() {
   for (int step = 0; step < kMaxGatheringSteps; ++step) {
     QString status;
     if (engine::get_files(status) != 0 || status == kError || status.isEmpty()) break;
     progress_bar1_->setValue(0);
     statusBar()->showMessage(status);
-    if (status == kDone) return;
+    if (status == kDone) return true;
   }
   stop_flag_ = false;
+  return false;
+}
+
+// The engine keeps the collected list and its busy mark until told to let go, after every output call.
+void MainWindow::end_collection() {
+  engine::Counts counts;
+  engine::last_count(0, counts);
 }
 
 void MainWindow::write_summary(int run_time) {
@@ -220,12 +268,11 @@ void MainWindow::write_summary(int run_time) {
 void MainWindow::show_result_in_browser() {
   const SettingsMirror &m = settings_mirror();
   if (!m.auto_browser) return;
-  QString run_output;
-  QString catalog;
-  engine::last_output(run_output);
-  engine::get_str(37, catalog);
-  const QString page = m.open_top_index ? QStringLiteral("topindex.html") : QStringLiteral("index.html");
-  const QString path = run_output + QLatin1Char('/') + catalog + QLatin1Char('/') + page;
+  const QString path = catalog_entry_page();
+  if (!QFileInfo(path).isFile()) {
+    prompt::show(this, run_messages::catalog_missing(path));
+    return;
+  }
   statusBar()->showMessage(QStringLiteral("ブラウザ起動中..."));
   browser::open(path);
   if (m.open_top_index) statusBar()->clearMessage();
@@ -304,32 +351,50 @@ void MainWindow::start_external_run() {
   options.paging_style = m.paging_style;
   options.page_size_mb = m.page_size_mb;
   options.page_count = m.page_count;
-  external_output_ = output_->box_text().isEmpty() ? program_state().output_folder : output_->box_text();
-  options.output = external_output_;
+  options.output = output_->box_text().isEmpty() ? program_state().output_folder : output_->box_text();
   options.folder = selected_folder();
+  // Where quillo puts this folder's catalogs; kept, since the user may browse elsewhere while it runs.
+  external_output_ = QDir(options.output).filePath(QFileInfo(options.folder).fileName());
   const QString program = QDir(program_state().program_folder).filePath(QStringLiteral("quillo"));
   const QString command = external_run::command_line(program, options);
 
-  // A lock file left by an earlier run that nobody holds would end the watch at once.
-  external_run::delete_lock_file(external_run::lock_file_path());
   dialog_->show_external_run(command);
-  QStringList arguments = QProcess::splitCommand(command);
-  arguments.removeFirst();
   delete external_;
+  external_errors_.clear();
+  external_printed_.clear();
   external_ = new QProcess(this);
-  external_->setProcessChannelMode(m.debug ? QProcess::ForwardedChannels : QProcess::MergedChannels);
-  if (!m.debug) external_->setStandardOutputFile(QProcess::nullDevice());
-  external_->start(program, arguments);
+  external_->setProcessChannelMode(QProcess::SeparateChannels);
+  connect(external_, &QProcess::readyReadStandardError, this, &MainWindow::take_external_output);
+  connect(external_, &QProcess::readyReadStandardOutput, this, &MainWindow::take_external_output);
+  connect(external_, &QProcess::finished, this,
+          [this](int exit_code, QProcess::ExitStatus status) { finish_external_run(exit_code, status); });
+  // The paths go over as arguments of their own, so no quote or blank in a folder name can split them.
+  external_->start(program, external_run::arguments(options));
   if (!external_->waitForStarted(5000)) {
     dialog_->hide();
-    prompt::show(this, QStringLiteral("%1 を起動できません").arg(program));
+    prompt::show(this, QStringLiteral("%1 を起動できません\n%2").arg(program, external_->errorString()));
     return;
   }
+  // A second GO while quillo runs would start another harvester into the same folders.
+  ok_->setEnabled(false);
   set_state_picture(1);
   external_seconds_ = 0;
   external_state_ = 1;
   timer5_->start();
   timer1_->start(1000);
+}
+
+// Keeps what quillo says for the end of the run; with "Debug" checked it is also passed on as it comes.
+void MainWindow::take_external_output() {
+  if (!external_) return;
+  const QByteArray errors = external_->readAllStandardError();
+  const QByteArray printed = external_->readAllStandardOutput();
+  external_errors_ += errors;
+  external_printed_ += printed;
+  if (settings_mirror().debug) {
+    fwrite(printed.constData(), 1, size_t(printed.size()), stdout);
+    fwrite(errors.constData(), 1, size_t(errors.size()), stderr);
+  }
 }
 
 void MainWindow::on_Timer1_Timer() {
@@ -338,31 +403,45 @@ void MainWindow::on_Timer1_Timer() {
     if (external_state_ == 2) external_state_ = 0;
     return;
   }
-  const bool ended_without_lock = external_ && external_->state() == QProcess::NotRunning &&
-                                  !QFileInfo::exists(external_run::lock_file_path());
-  if (!external_run::delete_lock_file(external_run::lock_file_path()) && !ended_without_lock) {
-    ++external_seconds_;
-    dialog_->set_label(QString::number(external_seconds_) + QStringLiteral("秒経過"));
+  // The run ends when quillo has exited (finish_external_run); only then are its exit code and reason known.
+  if (external_ && external_->state() == QProcess::NotRunning) {
+    finish_external_run(external_->exitCode(), external_->exitStatus());
     return;
   }
-  finish_external_run();
+  ++external_seconds_;
+  dialog_->set_label(QString::number(external_seconds_) + QStringLiteral("秒経過"));
 }
 
-void MainWindow::finish_external_run() {
+void MainWindow::finish_external_run(int exit_code, int exit_status) {
+  if (external_state_ != 1) return;
   const SettingsMirror &m = settings_mirror();
   timer1_->stop();
   timer5_->stop();
   external_state_ = 0;
-  if (!m.debug) prompt::show(this, QStringLiteral("処理が終了しました"));
+  take_external_output();
+  // quillo has exited, so nobody holds its lock; the file is not left for the next run.
+  external_run::delete_lock_file(external_run::lock_file_path());
+  ok_->setEnabled(true);
   set_state_picture(2);
   timer4_->start(2000);
+  if (exit_status != QProcess::NormalExit || exit_code != 0) {
+    if (!m.debug) dialog_->hide();
+    prompt::show(this, run_messages::external_failed(exit_code, exit_status != QProcess::NormalExit,
+                                                     QString::fromLocal8Bit(external_errors_)));
+    return;
+  }
+  if (!m.debug) prompt::show(this, QStringLiteral("処理が終了しました"));
   QThread::msleep(500);
   if (!m.debug) dialog_->hide();
-  if (m.auto_browser) {
-    const QString name = QFileInfo(selected_folder()).fileName();
-    browser::open(newest_catalog_in(QDir(external_output_).filePath(name)));
-    if (m.end_after_browser) close();
+  if (!m.auto_browser) return;
+  QString page = printed_page(external_printed_);
+  if (page.isEmpty()) page = newest_catalog_in(external_output_);
+  if (!QFileInfo(page).isFile()) {
+    prompt::show(this, run_messages::catalog_missing(page));
+    return;
   }
+  browser::open(page);
+  if (m.end_after_browser) close();
 }
 
 void MainWindow::create_thumbnails() {

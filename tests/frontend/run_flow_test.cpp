@@ -13,6 +13,8 @@
 #include <cmath>
 
 #include "dialog_window.h"
+#include "engine_binding.h"
+#include "external_run.h"
 #include "output_window.h"
 #include "program_state.h"
 #include "sandbox.h"
@@ -49,6 +51,44 @@ struct ScopedVariable {
   ~ScopedVariable() { qunsetenv(name); }
   const char *name;
 };
+
+// Takes a variable out of the environment for one test and puts it back afterwards.
+struct ScopedUnset {
+  explicit ScopedUnset(const char *name) : name(name), was_set(qEnvironmentVariableIsSet(name)) {
+    old = qgetenv(name);
+    qunsetenv(name);
+  }
+  ~ScopedUnset() {
+    if (was_set) qputenv(name, old);
+  }
+  const char *name;
+  bool was_set;
+  QByteArray old;
+};
+
+// Writes an executable shell script.
+void write_script(const QString &file, const QString &text) {
+  QFile script(file);
+  QVERIFY(script.open(QIODevice::WriteOnly));
+  script.write(text.toUtf8());
+  script.close();
+  script.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+}
+
+// Lines of a text file, none when it is missing.
+QStringList file_lines(const QString &file) {
+  QFile f(file);
+  if (!f.open(QIODevice::ReadOnly)) return {};
+  return QString::fromUtf8(f.readAll()).split('\n', Qt::SkipEmptyParts);
+}
+
+// The program folder's quillo is the real one, with the search-word module it loads from its own folder; it
+// reads the sandbox's settings beside it.
+void install_real_quillo(const Sandbox &box) {
+  const QString built = QStringLiteral(QUILLO_PROGRAM_DIR);
+  QVERIFY(QFile::copy(built + "/quillo", box.program_folder() + "/quillo"));
+  QVERIFY(QFile::link(built + "/librexp32.so", box.program_folder() + "/librexp32.so"));
+}
 
 bool idle(MainWindow *main) {
   return button(main, "OK")->isVisible() && button(main, "OK")->isEnabled() &&
@@ -241,18 +281,18 @@ class RunFlowTest : public QObject {
     Sandbox box;
     const QString folder = make_picture_folder(box);
     const QString arguments = box.path("quillo.args");
-    QFile fake(box.program_folder() + "/quillo");
-    QVERIFY(fake.open(QIODevice::WriteOnly));
-    fake.write(
-        QStringLiteral("#!/bin/sh\nprintf '%s\\n' \"$@\" > '%1'\nexec flock \"$TEMP/quillo.lok\" sleep 1.5\n")
-            .arg(arguments)
-            .toUtf8());
-    fake.close();
-    fake.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    const QString output = box.path("out");
+    const QString page = output + "/cats/html_1/index.html";
+    // Like quillo: holds the lock while it works, prints the entry page it wrote.
+    write_script(box.program_folder() + "/quillo",
+                 QStringLiteral("#!/bin/sh\nprintf '%s\\n' \"$@\" > '%1'\n"
+                                "mkdir -p '%2' && echo '<html></html>' > '%3' && echo '%3'\n"
+                                "lock=\"$TEMP/quillo-$(id -u)\"; mkdir -p -m 700 \"$lock\"\n"
+                                "exec flock \"$lock/quillo.lok\" sleep 1.5\n")
+                     .arg(arguments, QFileInfo(page).absolutePath(), page));
     MainWindow *main = box.start();
     QVERIFY(main);
     main->select_folder(folder);
-    const QString output = box.path("out");
     main->output_window()->set_box_text(output);
     settings_mirror().run_external = true;
     button(main, "OK")->click();
@@ -261,14 +301,161 @@ class RunFlowTest : public QObject {
     QCOMPARE(dialog->label(),
              box.program_folder() + "/quillo /S:8 /T:H120 /P:M4 /O:\"" + output + "\" \"" + folder + "\"");
     QTRY_COMPARE_WITH_TIMEOUT(dialog->label(), QStringLiteral("1秒経過"), 3000);
+    QVERIFY(!button(main, "OK")->isEnabled());
     QTRY_COMPARE_WITH_TIMEOUT(box.prompts, QStringList{QStringLiteral("処理が終了しました")}, 6000);
-    QFile args(arguments);
-    QVERIFY(args.open(QIODevice::ReadOnly));
-    QCOMPARE(QString::fromUtf8(args.readAll()).split('\n', Qt::SkipEmptyParts),
-             QStringList({"/S:8", "/T:H120", "/P:M4", "/O:" + output, folder}));
+    QCOMPARE(file_lines(arguments), QStringList({"/S:8", "/T:H120", "/P:M4", "/O:" + output, folder}));
     QVERIFY(!dialog->isVisible());
-    QTRY_COMPARE(box.opened_pages(), QStringList{output + "/cats/index.html"});
-    QVERIFY(!QFileInfo::exists(box.temp_folder() + "/quillo.lok"));
+    QVERIFY(button(main, "OK")->isEnabled());
+    QTRY_COMPARE(box.opened_pages(), QStringList{page});
+    QVERIFY(!QFileInfo::exists(external_run::lock_file_path()));
+  }
+
+  // --- runs that fail: the user is told why, and no page that was not written is opened ---
+
+  void run_into_a_missing_output_folder_reports_the_engine_error() {
+    Sandbox box;
+    const QString folder = make_picture_folder(box);
+    MainWindow *main = box.start();
+    QVERIFY(main);
+    main->select_folder(folder);
+    main->output_window()->set_box_text(box.path("gone/out"));
+    button(main, "OK")->click();
+    QCOMPARE(box.prompts, QStringList{QStringLiteral("処理に失敗しました。\n出力フォルダが見つかりません")});
+    QVERIFY(lines_of(main).isEmpty());
+    QVERIFY(idle(main));
+    QTest::qWait(200);
+    QVERIFY(box.opened_pages().isEmpty());
+    QVERIFY(!QFileInfo::exists(box.path("gone")));
+    // The failed run let go of the engine: the next run into an existing folder works.
+    box.prompts.clear();
+    main->output_window()->set_box_text(box.program_folder() + "/OUTPUT");
+    button(main, "OK")->click();
+    QVERIFY2(box.prompts.isEmpty(), qPrintable(box.prompts.join('|')));
+    QCOMPARE(lines_of(main).size(), 7);
+    QTRY_COMPARE(box.opened_pages().size(), 1);
+  }
+
+  void cache_modes_without_a_cache_folder_report_the_failure() {
+    Sandbox box;
+    // No Windows profile and no browser caches below a home of its own.
+    const ScopedUnset os("OS"), windir("WINDIR"), profile("USERPROFILE");
+    const ScopedVariable home("HOME", QFile::encodeName(box.path("home")));
+    const ScopedVariable cache("XDG_CACHE_HOME", QFile::encodeName(box.path("home/.cache")));
+    QDir().mkpath(box.path("home/.cache"));
+    const QString folder = make_picture_folder(box);
+    MainWindow *main = box.start();
+    QVERIFY(main);
+    main->select_folder(folder);
+    const QString lead = QStringLiteral("処理に失敗しました。\n");
+    for (int mode : {1, 2, 3}) {
+      box.prompts.clear();
+      main->findChild<QComboBox *>("Combo1")->setCurrentIndex(mode);
+      button(main, "OK")->click();
+      QCOMPARE(box.prompts.size(), 1);
+      const QString shown = box.prompts.first();
+      QVERIFY2(shown.startsWith(lead) && shown.size() > lead.size(), qPrintable(shown));
+      QVERIFY2(!shown.contains(QStringLiteral("条件に合う画像はありません")), qPrintable(shown));
+      QVERIFY(idle(main));
+    }
+    QVERIFY(lines_of(main).isEmpty());
+    QTest::qWait(200);
+    QVERIFY(box.opened_pages().isEmpty());
+    // Each failed run ended its collection: a normal run still works afterwards.
+    box.prompts.clear();
+    main->findChild<QComboBox *>("Combo1")->setCurrentIndex(0);
+    button(main, "OK")->click();
+    QVERIFY2(box.prompts.isEmpty(), qPrintable(box.prompts.join('|')));
+    QCOMPARE(lines_of(main).size(), 7);
+  }
+
+  void a_catalog_page_that_is_not_on_disk_is_never_opened() {
+    Sandbox box;
+    const QString folder = make_picture_folder(box);
+    MainWindow *main = box.start();
+    QVERIFY(main);
+    main->select_folder(folder);
+    // "Old Main" runs no engine phase and goes straight to the browser step: no catalog was written.
+    settings_mirror().new_main = false;
+    button(main, "OK")->click();
+    QCOMPARE(box.prompts.size(), 1);
+    QVERIFY2(box.prompts.first().startsWith(QStringLiteral("カタログのページが作られていません。")),
+             qPrintable(box.prompts.first()));
+    QVERIFY(idle(main));
+    QTest::qWait(200);
+    QVERIFY(box.opened_pages().isEmpty());
+  }
+
+  void failed_external_run_shows_quillo_s_reason_and_gives_go_back() {
+    Sandbox box;
+    const QString folder = make_picture_folder(box);
+    const QString starts = box.path("quillo.starts");
+    write_script(box.program_folder() + "/quillo",
+                 QStringLiteral("#!/bin/sh\necho started >> '%1'\n"
+                                "echo 'quillo: ファイル読み込み中' >&2\nsleep 1.2\n"
+                                "echo 'quillo: disk on fire' >&2\nexit 4\n")
+                     .arg(starts));
+    MainWindow *main = box.start();
+    QVERIFY(main);
+    main->select_folder(folder);
+    main->output_window()->set_box_text(box.path("out"));
+    settings_mirror().run_external = true;
+    button(main, "OK")->click();
+    QVERIFY(!button(main, "OK")->isEnabled());
+    button(main, "OK")->click();  // a disabled GO starts nothing
+    QTRY_COMPARE_WITH_TIMEOUT(box.prompts.size(), 1, 5000);
+    QCOMPARE(box.prompts.first(),
+             QStringLiteral("quillo の処理に失敗しました（終了コード 4）。\ndisk on fire"));
+    QCOMPARE(file_lines(starts).size(), 1);
+    QVERIFY(button(main, "OK")->isEnabled());
+    QVERIFY(!main->dialog_window()->isVisible());
+    QTest::qWait(300);
+    QVERIFY(box.opened_pages().isEmpty());
+    // GO works again: a second run starts quillo once more.
+    button(main, "OK")->click();
+    QTRY_COMPARE_WITH_TIMEOUT(box.prompts.size(), 2, 5000);
+    QCOMPARE(file_lines(starts).size(), 2);
+  }
+
+  void external_run_of_a_vanished_folder_reports_quillo_s_reason() {
+    Sandbox box;
+    install_real_quillo(box);
+    const QString folder = make_picture_folder(box);
+    MainWindow *main = box.start();
+    QVERIFY(main);
+    main->select_folder(folder);
+    main->output_window()->set_box_text(box.path("out"));
+    QVERIFY(QDir(folder).removeRecursively());
+    settings_mirror().run_external = true;
+    button(main, "OK")->click();
+    QTRY_COMPARE_WITH_TIMEOUT(box.prompts.size(), 1, 10000);
+    QCOMPARE(box.prompts.first(),
+             QStringLiteral("quillo の処理に失敗しました（終了コード 1）。\n対象フォルダが見つかりません: ") +
+                 folder);
+    QVERIFY(button(main, "OK")->isEnabled());
+    QTest::qWait(200);
+    QVERIFY(box.opened_pages().isEmpty());
+  }
+
+  void external_run_keeps_a_folder_name_with_quotes_whole() {
+    Sandbox box;
+    install_real_quillo(box);
+    const QString folder = box.path("pictures/say \"cheese\" now");
+    box.make_picture(folder + "/smile.jpg", 320, 240);
+    box.make_picture(folder + "/grin.png", 200, 150);
+    MainWindow *main = box.start();
+    QVERIFY(main);
+    QVERIFY(main->select_folder(folder));
+    const QString output = box.path("out");
+    main->output_window()->set_box_text(output);
+    settings_mirror().run_external = true;
+    button(main, "OK")->click();
+    QTRY_COMPARE_WITH_TIMEOUT(box.prompts, QStringList{QStringLiteral("処理が終了しました")}, 20000);
+    QTRY_COMPARE(box.opened_pages().size(), 1);
+    const QString page = box.opened_pages().first();
+    QVERIFY2(page.startsWith(output + "/say \"cheese\" now/"), qPrintable(page));
+    QVERIFY2(QFileInfo(page).isFile(), qPrintable(page));
+    QVERIFY(!QFileInfo::exists(output + "/say "));
+    QVERIFY(button(main, "OK")->isEnabled());
   }
 };
 
