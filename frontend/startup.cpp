@@ -1,7 +1,9 @@
 #include "startup.h"
 
 #include <QDir>
+#include <QFile>
 #include <QGuiApplication>
+#include <QSaveFile>
 #include <QScreen>
 #include <cmath>
 
@@ -25,6 +27,9 @@ ProgramState &program_state() {
 namespace {
 
 const QString kSettingsFile = QStringLiteral("quillo.ini");
+const QString kBackupFile = QStringLiteral("quillo.ibk");
+// ZunoInit's answer when quillo.ini cannot be used but quillo.ibk beside it holds settings.
+constexpr int kIniBackupGood = -2;
 
 QString without_trailing_separator(QString folder) {
   while (folder.size() > 1 && folder.endsWith(QLatin1Char('/'))) folder.chop(1);
@@ -73,6 +78,55 @@ void place_main_window(MainWindow &main) {
   if (top < 0) top = middle.y();
   if (left < 0) left = middle.x();
   main.move(left, top);
+}
+
+// Puts the backup in place of the settings file, written whole or not at all. Empty, or why it failed.
+QString restore_settings_backup(const QString &folder) {
+  QFile backup(QDir(folder).filePath(kBackupFile));
+  if (!backup.open(QIODevice::ReadOnly)) return backup.errorString();
+  const QByteArray bytes = backup.readAll();
+  if (backup.error() != QFileDevice::NoError) return backup.errorString();
+  QSaveFile settings(QDir(folder).filePath(kSettingsFile));
+  if (!settings.open(QIODevice::WriteOnly) || settings.write(bytes) != bytes.size() || !settings.commit())
+    return settings.errorString();
+  return QString();
+}
+
+// Asks whether the good backup should replace the settings file the engine refused, and puts it back. True
+// when it is back; false when the user declined (the question said the program ends) or it could not be
+// written (said so).
+bool offer_settings_backup(const QString &folder, const QString &reason) {
+  const QString settings = QDir(folder).filePath(kSettingsFile);
+  const QString backup = QDir(folder).filePath(kBackupFile);
+  const QString why = reason.section(QLatin1Char('\n'), 0, 0);
+  const QString question =
+      QStringLiteral(
+          "%1\n\n前回保存したときの控え %2 は無事です。控えを %3 に書き戻して起動しますか？\n"
+          "（キャンセルするとクイロ～を終了します）")
+          .arg(why.isEmpty() ? QStringLiteral("設定ファイル %1 を読み込めません。").arg(settings) : why,
+               backup, settings);
+  if (prompt::show(nullptr, question, prompt::Buttons::OkCancel) != prompt::Answer::Ok) return false;
+  const QString failed = restore_settings_backup(folder);
+  if (failed.isEmpty()) return true;
+  prompt::show(nullptr, QStringLiteral("控え %1 を %2 に書き戻せません。クイロ～を終了します。\n%3")
+                            .arg(backup, settings, failed));
+  return false;
+}
+
+// Starts the engine on the settings folder, offering the backup when the settings file is damaged. False
+// when the program has to end (the reason was shown).
+bool start_engine(const QString &folder) {
+  int read = engine::init(folder);
+  if (read == kIniBackupGood) {
+    if (!offer_settings_backup(folder, engine::last_err())) return false;
+    read = engine::init(folder);
+  }
+  if (read >= 0) return true;
+  const QString reason = engine::last_err();
+  prompt::show(nullptr, QStringLiteral("設定ファイル %1 を読み込めません。クイロ～を終了します。%2")
+                            .arg(QDir(folder).filePath(kSettingsFile),
+                                 reason.isEmpty() ? QString() : QStringLiteral("\n") + reason));
+  return false;
 }
 
 }  // namespace
@@ -128,11 +182,7 @@ StartedProgram start_program() {
   main->property_dialog()->sync_thumb_scroll();
   main->apply_mode_enabling();
 
-  if (engine::init(state.settings_folder) == -1) {
-    const QString reason = engine::last_err();
-    prompt::show(nullptr, QStringLiteral("設定ファイル %1 を読み込めません。クイロ～を終了します。%2")
-                              .arg(QDir(state.settings_folder).filePath(kSettingsFile),
-                                   reason.isEmpty() ? QString() : QStringLiteral("\n") + reason));
+  if (!start_engine(state.settings_folder)) {
     delete main;
     delete title;
     return {};

@@ -65,6 +65,12 @@ bool is_comment_or_empty(std::string_view line) {
   return line.empty() || line[0] == ';';
 }
 
+// The setting a body line of the section sets, or nullptr when it sets none (unknown key, no "=").
+const SettingInfo *setting_of_line(const std::string &section, std::string_view line) {
+  if (line.find('=') == std::string_view::npos) return nullptr;
+  return setting_by_key(section.c_str(), key_of(line).c_str());
+}
+
 // Finds the key of a body line in the current section, with the reader's diagnostics.
 const SettingInfo *lookup_line(const std::string &section, std::string_view line) {
   std::string key = key_of(line);
@@ -80,6 +86,47 @@ const SettingInfo *lookup_line(const std::string &section, std::string_view line
     return nullptr;
   }
   return info;
+}
+
+// A line break inside a value would start a line of its own in the file (a new key,
+// a new section), so values are stored with "\n" and "\r" for them. A backslash is
+// doubled only where it would otherwise be read as part of such a pair, so values
+// written before (search words like "\d+") keep their meaning.
+bool continues_escape(char next) {
+  return next == 'n' || next == 'r' || next == '\\' || next == '\n' || next == '\r';
+}
+
+std::string escaped_value(std::string_view value) {
+  std::string out;
+  out.reserve(value.size());
+  for (size_t i = 0; i < value.size(); ++i) {
+    char c = value[i];
+    if (c == '\n')
+      out += "\\n";
+    else if (c == '\r')
+      out += "\\r";
+    else if (c == '\\' && i + 1 < value.size() && continues_escape(value[i + 1]))
+      out += "\\\\";
+    else
+      out += c;
+  }
+  return out;
+}
+
+// The value escaped_value was given; any other backslash stays as written.
+std::string unescaped_value(std::string_view raw) {
+  std::string out;
+  out.reserve(raw.size());
+  for (size_t i = 0; i < raw.size(); ++i) {
+    char next = i + 1 < raw.size() ? raw[i + 1] : '\0';
+    if (raw[i] == '\\' && (next == 'n' || next == 'r' || next == '\\')) {
+      out += next == 'n' ? '\n' : next == 'r' ? '\r' : '\\';
+      ++i;
+    } else {
+      out += raw[i];
+    }
+  }
+  return out;
 }
 
 // "$cwd" is the current folder, "$exe" the settings folder. A descriptor may be
@@ -110,7 +157,8 @@ struct ReadState {
 };
 
 void store_value(ZunoRecord &rec, const SettingInfo &info, std::string_view raw, ReadState &state) {
-  std::string value = raw.empty() || raw[0] != '$' ? std::string(raw) : expand_descriptor(rec, raw);
+  std::string plain = unescaped_value(raw);
+  std::string value = plain.empty() || plain[0] != '$' ? plain : expand_descriptor(rec, plain);
   size_t cap = 0;
   switch (info.kind) {
     case SettingKind::Int:
@@ -148,7 +196,9 @@ void store_value(ZunoRecord &rec, const SettingInfo &info, std::string_view raw,
   }
 }
 
-void read_lines(ZunoRecord &rec, const std::vector<Line> &lines, ReadState &state) {
+// Calls visit(section, line) for each line of a known section's body that is neither empty nor a comment.
+template <class Visit>
+void for_each_body_line(const std::vector<Line> &lines, Visit visit) {
   std::string section;
   bool known = false;
   for (const Line &line : lines) {
@@ -158,10 +208,32 @@ void read_lines(ZunoRecord &rec, const std::vector<Line> &lines, ReadState &stat
       known = is_known_section(section.c_str());
       continue;
     }
-    if (!known || is_comment_or_empty(text)) continue;
+    if (known && !is_comment_or_empty(text)) visit(section, text);
+  }
+}
+
+void read_lines(ZunoRecord &rec, const std::vector<Line> &lines, ReadState &state) {
+  for_each_body_line(lines, [&](const std::string &section, std::string_view text) {
     if (const SettingInfo *info = lookup_line(section, text))
       store_value(rec, *info, text.substr(text.find('=') + 1), state);
-  }
+  });
+}
+
+std::string_view without_bom(std::string_view content) {
+  if (content.substr(0, kBom.size()) == kBom) content.remove_prefix(kBom.size());
+  return content;
+}
+
+// True when the text sets at least one setting. An empty, truncated or foreign
+// file sets none: reading it would leave every setting 0, and saving over it would
+// push the last good version out of the backup.
+bool holds_settings(std::string_view content) {
+  bool found = false;
+  for_each_body_line(split_lines(without_bom(content)),
+                     [&](const std::string &section, std::string_view text) {
+                       if (setting_of_line(section, text)) found = true;
+                     });
+  return found;
 }
 
 // A descriptor line ("$exe/OUTPUT") stays as written while the setting still has
@@ -178,29 +250,26 @@ bool descriptor_still_holds(const ZunoRecord &rec, const SettingInfo &info, std:
 // The replacement line of a setting, or "" when the setting has nothing to write.
 std::string replacement_line(const ZunoRecord &rec, const SettingInfo &info) {
   ZunoRecord &r = const_cast<ZunoRecord &>(rec);
-  char buf[400];
+  std::string key = std::string(info.key) + "=";
+  char number[64];
   switch (info.kind) {
     case SettingKind::Int:
     case SettingKind::AgeChoice:
-      snprintf(buf, sizeof buf, "%s=%d", info.key, *int_field(r, info.number));
-      break;
+      return key + std::to_string(*int_field(r, info.number));
     case SettingKind::Text:
     case SettingKind::Color:
-      snprintf(buf, sizeof buf, "%s=%s", info.key, text_field(r, info.number, nullptr));
-      break;
+      return key + escaped_value(text_field(r, info.number, nullptr));
     case SettingKind::OutputPath:  // the user's folder, also while a run has extended OutputPath
-      snprintf(buf, sizeof buf, "%s=%s", info.key, rec.SavedOutputPath);
-      break;
+      return key + escaped_value(rec.SavedOutputPath);
     case SettingKind::Ratio:
-      snprintf(buf, sizeof buf, "%s=%f", info.key, static_cast<double>(rec.YXRatio));
-      break;
+      snprintf(number, sizeof number, "%f", static_cast<double>(rec.YXRatio));
+      return key + number;
     case SettingKind::Time:
-      snprintf(buf, sizeof buf, "%s=%lld", info.key, static_cast<long long>(rec.LastBackUpTime));
-      break;
+      return key + std::to_string(static_cast<long long>(rec.LastBackUpTime));
     case SettingKind::CatalogName:
-      return "";
+      break;
   }
-  return buf;
+  return "";
 }
 
 // The file's new text: every line copied, the values of present keys replaced
@@ -237,10 +306,60 @@ std::string rewrite_lines(const ZunoRecord &rec, std::string_view content, int o
   return out;
 }
 
+// The settings file whose last read was refused. Until it reads well again the
+// record does not hold its settings, so nothing may be written over it.
+std::string &refused_file() {
+  static std::string path;
+  return path;
+}
+
+std::string shell_quoted(const std::string &path) {
+  std::string out = "'";
+  for (char c : path) out += c == '\'' ? std::string("'\\''") : std::string(1, c);
+  return out + "'";
+}
+
+bool backup_holds_settings(const ZunoRecord &rec) {
+  std::string content;
+  return plat::read_file(settings_backup_path(rec), &content) && holds_settings(content);
+}
+
+// Records why the settings file cannot be used, naming the good backup and how to
+// put it back. Returns kIniBackupGood when there is one to offer, else -1.
+int refuse_settings(const ZunoRecord &rec, const std::string &why) {
+  std::string path = settings_file_path(rec);
+  refused_file() = path;
+  if (!backup_holds_settings(rec)) return record_error(why);
+  std::string backup = settings_backup_path(rec);
+  // Each path at most twice, so that the whole text fits the recorder even with the longest paths.
+  record_error(why + "\n前回の控えは無事です。戻すには: cp " + shell_quoted(backup) + " " +
+               shell_quoted(path));
+  return kIniBackupGood;
+}
+
+// The text of the settings file, or why it cannot be used ("" when it can).
+std::string settings_text(const std::string &path, std::string *content) {
+  if (!plat::read_file(path, content)) {
+    int err = errno;
+    fprintf(stderr, "inifile open errer %s\n", path.c_str());
+    if (err == ENOENT) return "設定ファイル " + path + " がありません";
+    return "設定ファイル " + path + " を読めません: " + plat::error_text(err);
+  }
+  if (!holds_settings(*content))
+    return "設定ファイル " + path + " に設定が一つもありません（空か壊れています）";
+  return "";
+}
+
 int write_settings(ZunoRecord *rec, int only_number) {
   std::string path = settings_file_path(*rec);
+  if (refused_file() == path)
+    return record_error("設定ファイル " + path + " は読み込めなかったため、書き込みません");
   std::string old;
   if (!plat::read_file(path, &old)) return record_error("inifile open errer " + path + "\n");
+  // The backup may be the only good copy left; a file without settings never replaces it.
+  if (!holds_settings(old))
+    return record_error("設定ファイル " + path + " に設定が一つもないため、書き込みません（控え " +
+                        settings_backup_path(*rec) + " はそのままです）");
   std::string updated = rewrite_lines(*rec, old, only_number);
   // The backup is written first and whole; quillo.ini itself is replaced in one
   // rename, so at every moment one complete version of the settings exists.
@@ -260,18 +379,15 @@ std::string settings_backup_path(const ZunoRecord &rec) {
   return join_path(rec.IniPath, "quillo.ibk");
 }
 
+// A file that cannot be used changes nothing in the record but the colour mask.
 extern "C" int get_inifile(ZunoRecord *rec) {
   rec->ColorMask = 0;
   std::string path = settings_file_path(*rec);
   std::string content;
-  if (!plat::read_file(path, &content)) {
-    fprintf(stderr, "inifile open errer %s\n", path.c_str());
-    return -1;
-  }
-  std::string_view text = content;
-  if (text.substr(0, kBom.size()) == kBom) text.remove_prefix(kBom.size());
+  if (std::string why = settings_text(path, &content); !why.empty()) return refuse_settings(*rec, why);
+  if (refused_file() == path) refused_file().clear();
   ReadState state;
-  read_lines(*rec, split_lines(text), state);
+  read_lines(*rec, split_lines(without_bom(content)), state);
   if (!rec->PageBuffer) {
     // Depth values beyond 27 cannot be stored in a node; the bound keeps the size sane.
     int kib = rec->SubdirDepth < 0 ? 0 : (rec->SubdirDepth > 4096 ? 4096 : rec->SubdirDepth);

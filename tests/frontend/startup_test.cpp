@@ -33,6 +33,32 @@ void answer_first_run_dialog(const QString &text) {
   });
 }
 
+QByteArray bytes_of(const QString &file) {
+  QFile f(file);
+  return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+void write_bytes(const QString &file, const QByteArray &bytes) {
+  QFile f(file);
+  QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+  f.write(bytes);
+}
+
+// A program folder whose quillo.ini was damaged after a save left a good quillo.ibk (CurrentWidth 123).
+struct DamagedSettings {
+  explicit DamagedSettings(Sandbox &box, const QByteArray &damaged = QByteArray("\0\0\0\n[Size\n", 10))
+      : ini(box.program_folder() + "/quillo.ini"),
+        backup(box.program_folder() + "/quillo.ibk"),
+        garbage(damaged) {
+    box.set_ini(box.program_folder(), "CurrentWidth", "123");
+    QFile::copy(ini, backup);
+    good = bytes_of(backup);
+    write_bytes(ini, garbage);
+  }
+  QString ini, backup;
+  QByteArray garbage, good;
+};
+
 }  // namespace
 
 class StartupTest : public QObject {
@@ -135,6 +161,59 @@ class StartupTest : public QObject {
     QVERIFY2(box.prompts.first().startsWith(QStringLiteral("設定ファイル ") + ini +
                                             QStringLiteral(" を読み込めません")),
              qPrintable(box.prompts.first()));
+  }
+
+  void damaged_settings_file_is_replaced_by_its_good_backup_when_the_user_agrees() {
+    Sandbox box;
+    DamagedSettings files(box);
+    box.answers << prompt::Answer::Ok;
+    MainWindow *main = box.start();
+    QVERIFY(main);
+    QCOMPARE(box.prompts.size(), 1);
+    QVERIFY2(box.prompts.first().contains(files.ini) && box.prompts.first().contains(files.backup) &&
+                 box.prompts.first().contains(QStringLiteral("書き戻して起動しますか")),
+             qPrintable(box.prompts.first()));
+    QCOMPARE(bytes_of(files.ini), files.good);
+    QCOMPARE(bytes_of(files.backup), files.good);
+    QCOMPARE(engine_setting(3), 123);
+  }
+
+  void damaged_settings_file_stays_as_it_is_when_the_user_declines() {
+    Sandbox box;
+    DamagedSettings files(box);
+    box.answers << prompt::Answer::Cancel;
+    QVERIFY(!box.start());
+    QCOMPARE(box.prompts.size(), 1);
+    QCOMPARE(bytes_of(files.ini), files.garbage);
+    QCOMPARE(bytes_of(files.backup), files.good);
+  }
+
+  void backup_that_cannot_be_written_back_is_reported_and_kept() {
+    Sandbox box;
+    DamagedSettings files(box);
+    QFile::remove(files.ini);
+    QDir().mkpath(files.ini);  // a folder in the way: nothing can be renamed over it
+    box.answers << prompt::Answer::Ok;
+    QVERIFY(!box.start());
+    QCOMPARE(box.prompts.size(), 2);
+    QVERIFY2(box.prompts.last().startsWith(QStringLiteral("控え ") + files.backup),
+             qPrintable(box.prompts.last()));
+    QVERIFY(QFileInfo(files.ini).isDir());
+    QCOMPARE(bytes_of(files.backup), files.good);
+  }
+
+  void empty_settings_file_without_backup_is_refused_and_left_alone() {
+    Sandbox box;
+    const QString ini = box.program_folder() + "/quillo.ini";
+    write_bytes(ini, QByteArray());
+    QVERIFY(!box.start());
+    QCOMPARE(box.prompts.size(), 1);
+    QVERIFY2(box.prompts.first().startsWith(QStringLiteral("設定ファイル ") + ini +
+                                            QStringLiteral(" を読み込めません")) &&
+                 box.prompts.first().contains(QStringLiteral("設定が一つもありません")),
+             qPrintable(box.prompts.first()));
+    QCOMPARE(bytes_of(ini), QByteArray());
+    QVERIFY(!QFileInfo::exists(box.program_folder() + "/quillo.ibk"));
   }
 
   void exit_saves_the_start_up_values_and_the_settings_file() {
