@@ -7,6 +7,9 @@
 
 #include "core/engine_state.h"
 
+// The status the gathering gives when a step failed (the failure is recorded).
+inline constexpr const char *kGatherError = "エラー";
+
 // Reads a picture's header: kilobytes, or -1 when unreadable (see picture_header.h).
 int read_picture_header(const ZunoRecord *rec, const char *path, int type, int16_t *disp_w, int16_t *disp_h,
                         int16_t *w, int16_t *h, uint32_t *flags);

@@ -20,7 +20,7 @@ constexpr const char *kExamining = "情報取り出し中";
 constexpr const char *kSorting = "ソート中";
 constexpr const char *kAddresses = "URL検出中";
 constexpr const char *kDone = "完了";
-constexpr const char *kError = "エラー";
+constexpr const char *kError = kGatherError;
 
 const char *fail(EngineState &e) {
   e.gather_step = 0;

@@ -96,13 +96,27 @@ struct FileNode {
   FileNode *next;
 };
 
+// What the current run made and holds, so a failed run can take back exactly that
+// and nothing else.
+struct RunClaim {
+  bool prepared;             // preparation chose and made every folder the run needs
+  bool abandoned;            // a step failed; the output call must not write
+  bool locked;               // lock_fd holds the run output folder's lock
+  int lock_fd;
+  char output[kFieldSize];   // the run output folder when this run made it, else ""
+  char catalog[kFieldSize];  // the catalog folder preparation chose
+  bool catalog_made;         // … and made, rather than reused
+  ZunoTime backup_time;      // stored as LastBackUpTime only when the run succeeds
+};
+
 struct EngineState {
   ZunoRecord rec;
   int initialised;
   int busy;
   int run_phase;
-  clock_t run_start;
+  int64_t run_start;  // wall-clock milliseconds
   long run_time;
+  RunClaim claim;
   int abort_flag;
   int yield_countdown;
   int last_code;

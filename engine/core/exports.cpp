@@ -7,6 +7,8 @@
 #include "core/engine_state.h"
 #include "core/error_log.h"
 #include "core/guard.h"
+#include "core/run_claim.h"
+#include "core/paths.h"
 #include "core/text.h"
 #include "platform/platform.h"
 
@@ -120,6 +122,7 @@ extern "C" int ZunoLastCount(int keep, int *folders, int *files, int *outputs, i
     if (keep != 1) {
       empty_list(&e.files);
       e.busy = 0;
+      claim_release(e);
     }
     return count;
   });
@@ -130,6 +133,7 @@ extern "C" int ZunoCountFile(const char *folder, int *folders, int *files, int *
     EngineState &e = engine();
     if (e.busy) return ZUNO_BUSY;
     e.busy = 1;
+    e.abort_flag = 0;  // a stop asked for during an earlier run must not cut this count short
     maketree(nullptr, e.rec.EnableFileType, 0, 100, folder ? folder : "", &e.files);
     int count = counttree(&e.files, folders, files, outputs, bytes);
     empty_list(&e.files);
@@ -141,7 +145,11 @@ extern "C" int ZunoCountFile(const char *folder, int *folders, int *files, int *
 extern "C" int ZunoGetFiles(char **buffer) {
   return guarded(-1, [&] {
     EngineState &e = engine();
-    write_buffer(buffer, get_files(&e.rec, &e.files), "status");
+    bool in_run = e.run_phase == 1;
+    // A run whose preparation or an earlier step failed gathers nothing more.
+    const char *status = in_run && !claim_usable(e) ? kGatherError : get_files(&e.rec, &e.files);
+    if (in_run && strcmp(status, kGatherError) == 0) claim_abandon(e);
+    write_buffer(buffer, status, "status");
     return 0;
   });
 }

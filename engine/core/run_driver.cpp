@@ -2,7 +2,6 @@
 // catalog), the older single-call ZunoMain, and ZunoCacheDel.
 #include <cstdlib>
 #include <cstring>
-#include <ctime>
 #include <memory>
 #include <string>
 
@@ -10,14 +9,12 @@
 #include "core/engine_state.h"
 #include "core/error_log.h"
 #include "core/guard.h"
+#include "core/paths.h"
+#include "core/run_claim.h"
 #include "core/text.h"
 #include "platform/platform.h"
 
 namespace {
-
-long elapsed_ms(clock_t start) {
-  return static_cast<long>((clock() - start) * 1000 / CLOCKS_PER_SEC);
-}
 
 // The run's output folder becomes the last output folder and the setting holds the
 // user's folder again. Done on every end of a run, so a failed run never leaves the
@@ -28,9 +25,11 @@ void restore_output_folder(ZunoRecord &rec) {
 }
 
 int prepare_run(EngineState &e, const char *settings_folder, const char *target, const char *output) {
-  e.run_start = clock();
+  e.run_start = plat::monotonic_ms();
   if (e.busy) return ZUNO_BUSY;
   e.busy = 1;
+  // A stop asked for during an earlier run must not end this one before it starts.
+  e.abort_flag = 0;
   copy_field(e.rec.IniPath, settings_folder ? settings_folder : "", "IniPath");
   if (e.initialised != 1) get_inifile(&e.rec);
   ZunoPreProcess(settings_folder, target, output);
@@ -38,33 +37,48 @@ int prepare_run(EngineState &e, const char *settings_folder, const char *target,
   return 0;
 }
 
+// Ends a failed output call: what the run made is taken back, the recorded error stays.
+int fail_output(EngineState &e, int result) {
+  claim_abandon(e);
+  e.abort_flag = 0;
+  restore_output_folder(e.rec);
+  return result;
+}
+
+// A catalog without a single picture leaves no catalog folder behind; the run
+// output folder stays.
+void remove_empty_catalog(EngineState &e) {
+  const RunClaim &c = e.claim;
+  if (c.catalog_made) {
+    plat::remove_tree(c.catalog);
+    return;
+  }
+  deletefile(c.catalog, "*");
+  plat::remove_dir(c.catalog);
+}
+
+// The cache backup this run made is the one the next backup starts from.
+void store_backup_time(EngineState &e) {
+  if (e.claim.backup_time == 0) return;
+  e.rec.LastBackUpTime = e.claim.backup_time;
+  put_erement(&e.rec, ZUNO_LastBackUpTime);
+}
+
 int write_output(EngineState &e) {
   ZunoRecord &rec = e.rec;
   e.run_phase = 0;
-  if (e.abort_flag == 1) {
-    e.abort_flag = 0;
-    restore_output_folder(rec);
-    return -1;
-  }
+  if (e.abort_flag == 1) return fail_output(e, -1);
+  // A failed preparation or gathering was recorded when it happened; nothing is written.
+  if (!claim_usable(e)) return fail_output(e, -1);
   int placed = ZunoCreatHtml(&rec, &e.files);
-  if (placed < 0) {
-    restore_output_folder(rec);
-    return placed;
-  }
-  if (placed == 0) {
-    std::string catalog = join_path(rec.OutputPath, rec.HtmlOut);
-    deletefile(catalog.c_str(), "*");
-    plat::remove_dir(catalog);
-    restore_output_folder(rec);
-    return 0;
-  }
-  if (creat_fileindex(&rec) == -1) {
-    restore_output_folder(rec);
-    return -1;
-  }
-  creat_common(&rec);
+  if (placed < 0) return fail_output(e, placed);
+  if (placed > 0 && (creat_fileindex(&rec) != 0 || creat_common(&rec) != 0)) return fail_output(e, -1);
+  store_backup_time(e);
+  if (placed == 0) remove_empty_catalog(e);
+  claim_release(e);
   restore_output_folder(rec);
-  e.run_time = elapsed_ms(e.run_start);
+  if (placed == 0) return 0;
+  e.run_time = static_cast<long>(plat::monotonic_ms() - e.run_start);
   // A run that took under a millisecond still succeeded.
   return e.run_time > 0 ? static_cast<int>(e.run_time) : 1;
 }
@@ -100,8 +114,7 @@ extern "C" int ZunoMain(const char *settings_folder, const char *target, const c
     }
     std::unique_ptr<char[]> block(new char[6144]());
     char *address = block.get();
-    make_catalog(&rec, &address);
-    return 0;
+    return make_catalog(&rec, &address) == 0 ? 0 : 1;
   });
 }
 

@@ -3,7 +3,9 @@
 #include <cstdio>
 
 #include "collect/collect_steps.h"
+#include "core/error_log.h"
 #include "core/text.h"
+#include "platform/platform.h"
 
 std::string catalog_page_name(int group, int page) {
   char name[48];
@@ -36,4 +38,10 @@ std::optional<std::string> path_below(std::string_view path, std::string_view fo
 
 void copy_catalog_file(const std::string &source, const std::string &destination) {
   bincopy(3, source.c_str(), destination.c_str());
+}
+
+bool write_catalog_page(const std::string &path, const std::string &text) {
+  int err = plat::write_file_replace(path, text);
+  if (err) record_error(path + ": " + plat::error_text(err));
+  return err == 0;
 }

@@ -27,3 +27,6 @@ std::optional<std::string> path_below(std::string_view path, std::string_view fo
 // Copies a file the catalog needs, replacing an older copy. A failure is recorded
 // by the copier and does not stop the catalog.
 void copy_catalog_file(const std::string &source, const std::string &destination);
+
+// Writes a page whole; false (recorded, the old file left as it was) when it cannot.
+bool write_catalog_page(const std::string &path, const std::string &text);

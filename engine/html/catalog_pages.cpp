@@ -34,6 +34,7 @@ struct CatalogWriter {
   std::string cur_path, cur_name, prev_path, prev_name;
   int layout_h = 0, row_w = 0, row_h = 0;
   int placed = 0;
+  bool failed = false;  // a page could not be opened or written: the catalog is not whole
 
   int &page_kb() { return rec.PageCounter[1]; }
   int &page_files() { return rec.PageCounter[2]; }
@@ -44,7 +45,10 @@ struct CatalogWriter {
   }
 
   void open_page() {
-    if (html_creat_hl(cur_path, kCatalogTitle) < 0) return;
+    if (html_creat_hl(cur_path, kCatalogTitle) < 0) {
+      failed = true;
+      return;
+    }
     html_add_head_script(kViewerScript);
     html_set_body(background.c_str(), rec.BgFix, rec.BgColor, rec.TextColor, rec.LinkColor, rec.ALinkColor,
                   rec.VLinkColor);
@@ -132,7 +136,7 @@ struct CatalogWriter {
     char alt[32];
     snprintf(alt, sizeof alt, "→[%03d]", page);
     html_add_nav_link("catalog", true, cur_name, "next.gif", button_w, button_h, alt);
-    html_close_page(prev_path);
+    if (html_close_page(prev_path) != 0) failed = true;
     page_kb() = 0;
     page_files() = 0;
     open_page();
@@ -202,17 +206,19 @@ struct CatalogWriter {
 
   int finish() {
     if (cur_path != prev_path) add_back_button();
-    html_close_page(cur_path);
+    if (html_close_page(cur_path) != 0) failed = true;
     rec.PageCounter[0] = page;
-    return placed;
+    return failed ? -1 : placed;
   }
 
   int run(FileNode *head) {
     prepare();
+    if (failed) return -1;
     for (FileNode *n = head; is_listed(n); n = n->next) {
       ZunoCallProgress(1);
       if (skipped(n)) continue;
       if (page_full()) next_page();
+      if (failed) return -1;
       estimate_layout(n);
       if (!write_link(n)) continue;
       n->output = 1;

@@ -28,25 +28,21 @@ std::string assignment(const char *name, int value) {
   return std::string(name) + " = " + std::to_string(value) + "\n";
 }
 
-// Writes a page made from a template; a missing template or an unwritable page is
-// recorded and the other pages are still made.
-void write_from_template(const ZunoRecord &rec, const char *name,
+bool write_catalog_file(const ZunoRecord &rec, const char *name, const std::string &text) {
+  return write_catalog_page(join_path(catalog_folder(rec), name), text);
+}
+
+// Writes a page made from a template; false (recorded) when the template cannot be
+// read or the page cannot be written.
+bool write_from_template(const ZunoRecord &rec, const char *name,
                          const std::vector<TemplateReplacement> *reps) {
   std::string source;
   std::string from = template_path(rec, name);
   if (!plat::read_file(from, &source)) {
     record_error(from + ": " + plat::error_text(errno));
-    return;
+    return false;
   }
-  std::string page = reps ? apply_template_markers(source, *reps) : source;
-  std::string to = join_path(catalog_folder(rec), name);
-  if (int err = plat::write_file_replace(to, page)) record_error(to + ": " + plat::error_text(err));
-}
-
-void write_frameset(const ZunoRecord &rec) {
-  std::string to = join_path(catalog_folder(rec), "index.html");
-  if (int err = plat::write_file_replace(to, frameset_page(rec)))
-    record_error(to + ": " + plat::error_text(err));
+  return write_catalog_file(rec, name, reps ? apply_template_markers(source, *reps) : source);
 }
 
 int write_common_pages(const ZunoRecord &rec) {
@@ -54,16 +50,17 @@ int write_common_pages(const ZunoRecord &rec) {
   std::string body = template_body_line(rec);
   std::vector<TemplateReplacement> top = {
       {"w", assignment("w", win.width)}, {"h", assignment("h", win.height)}, {"<body bgcolor", body}};
-  write_from_template(rec, "topindex.html", &top);
-  write_frameset(rec);
-  write_from_template(rec, "showimg.html", nullptr);
+  // Every page is tried, so the log names each one that failed.
+  bool whole = write_from_template(rec, "topindex.html", &top);
+  whole &= write_catalog_file(rec, "index.html", frameset_page(rec));
+  whole &= write_from_template(rec, "showimg.html", nullptr);
   std::vector<TemplateReplacement> control = {{"frame_style", assignment("frame_style", rec.FrameStyle)},
                                               {"mywinwidth", assignment("mywinwidth", win.width)},
                                               {"mywinheight", assignment("mywinheight", win.height)},
                                               {"<body bgcolor", body}};
-  write_from_template(rec, "control.html", &control);
-  write_from_template(rec, kViewerScript, nullptr);
-  return 0;
+  whole &= write_from_template(rec, "control.html", &control);
+  whole &= write_from_template(rec, kViewerScript, nullptr);
+  return whole ? 0 : -1;
 }
 
 }  // namespace

@@ -43,7 +43,7 @@ int write_file_index(ZunoRecord &rec) {
   if (!list_catalog_pages(folder, &pages)) return -1;
   std::string path = join_path(folder, "file.html");
   int depth = html_open_pages();
-  if (html_creat_hl(path, kCatalogTitle) < 0) return 0;
+  if (html_creat_hl(path, kCatalogTitle) < 0) return -1;
   html_set_body(rec.BackGraund, rec.BgFix, rec.BgColor, rec.TextColor, rec.LinkColor, rec.ALinkColor,
                 rec.VLinkColor);
   for (size_t ordinal = 0; ordinal < pages.size(); ordinal += 10) {
@@ -51,9 +51,9 @@ int write_file_index(ZunoRecord &rec) {
     snprintf(text, sizeof text, "[%03zu-%03zu] ", ordinal, ordinal + 9);
     html_add_text_link(true, pages[ordinal], text);
   }
-  html_close_page(path);
+  int written = html_close_page(path);
   html_discard_pages(depth);
-  return 0;
+  return written;
 }
 
 }  // namespace

@@ -37,6 +37,7 @@ struct FolderCatalog {
 
   ZunoRecord &rec;
   int folder_counter = 0;
+  bool failed = false;  // a page could not be opened or written
 
   std::string page_path(int folder, int page) const {
     char name[48];
@@ -59,7 +60,7 @@ struct FolderCatalog {
   }
 
   void open_page(const FolderPlace &p) {
-    html_creat_hl(page_path(p.number, p.page), kCatalogTitle);
+    if (html_creat_hl(page_path(p.number, p.page), kCatalogTitle) < 0) failed = true;
     html_add_head_script(kViewerScript);
     html_set_body(rec.BackGraund, rec.BgFix, rec.BgColor, rec.TextColor, rec.LinkColor, rec.ALinkColor,
                   rec.VLinkColor);
@@ -102,7 +103,7 @@ struct FolderCatalog {
     ++p.page;
     add_page_button(back_reference(p), "b01.gif");
     add_page_button(page_path(p.number, p.page), "b03.gif");
-    html_close_page(finished);
+    if (html_close_page(finished) != 0) failed = true;
     p.page_kb = 0;
     p.page_files = 0;
     open_page(p);
@@ -139,7 +140,7 @@ struct FolderCatalog {
       if (page_full(p)) break_page(p);
     }
     add_page_button(back_reference(p), "b01.gif");
-    html_close_page(page_path(p.number, p.page));
+    if (html_close_page(page_path(p.number, p.page)) != 0) failed = true;
   }
 
   void write_button_frame() {
@@ -150,9 +151,7 @@ struct FolderCatalog {
     html_add_attr(doc, kAfterStart, "<base>", "target=\"catalog\"");
     html_insert_text(doc, kAfterStart, "<head>", "<meta charset=\"utf-8\">");
     html_insert_tag(doc, kBeforeEnd, "<html>", "<body>");
-    std::string to = join_path(rec.OutputPath, "btnframe.html");
-    if (int err = plat::write_file_replace(to, html_doc_text(doc)))
-      record_error(to + ": " + plat::error_text(err));
+    if (!write_catalog_page(join_path(rec.OutputPath, "btnframe.html"), html_doc_text(doc))) failed = true;
     html_doc_free(doc);
   }
 
@@ -163,13 +162,10 @@ struct FolderCatalog {
     write_folder(top);
     write_button_frame();
     copy_catalog_file(template_path(rec, kViewerScript), join_path(rec.OutputPath, kViewerScript));
-    return make_frame(&rec);
+    if (make_frame(&rec) != 0) failed = true;
+    return failed ? -1 : 0;
   }
 };
-
-void write_page(const std::string &path, const std::string &text) {
-  if (int err = plat::write_file_replace(path, text)) record_error(path + ": " + plat::error_text(err));
-}
 
 // The thumbnails' share of the window in percent. FrameSizeRatio is the catalog
 // window's height in pixels for every other page; only a value that can be a share
@@ -187,13 +183,13 @@ int write_frames(const ZunoRecord &rec) {
                       "<frameset rows=\"10%,*\"><frame src=\"btnframe.html\" name=\"file\">\n"
                       "<frame src=\"index000000.html\" name=\"catalog\"></frameset>\n"
                       "<frame src=\"frame.html\" name=\"view\">\n</frameset>\n</html>\n";
-  write_page(join_path(rec.OutputPath, "index.html"), index);
+  bool whole = write_catalog_page(join_path(rec.OutputPath, "index.html"), index);
   // The view frame loads the viewer script, which shows what the thumbnail links hand it.
   std::string frame = "<html>\n<head>\n<meta charset=\"utf-8\">\n<script src=\"" +
                       std::string(kViewerScript) + "\"></script>\n</head>\n" + template_body_line(rec) +
                       "</body>\n</html>\n";
-  write_page(join_path(rec.OutputPath, "frame.html"), frame);
-  return 0;
+  whole &= write_catalog_page(join_path(rec.OutputPath, "frame.html"), frame);
+  return whole ? 0 : -1;
 }
 
 }  // namespace

@@ -282,14 +282,11 @@ int html_close_page(const std::string &path) {
   if (g_depth <= 0 || g_pages[g_depth - 1].path != path) return -1;
   PageEntry &top = g_pages[g_depth - 1];
   int err = plat::write_file_replace(path, html_doc_text(top.doc));
-  if (err != 0) {
-    record_error(path + ": " + plat::error_text(err));
-    return 0;
-  }
+  if (err != 0) record_error(path + ": " + plat::error_text(err));
   html_doc_free(top.doc);
   top = PageEntry{};
   --g_depth;
-  return 0;
+  return err != 0 ? -1 : 0;
 }
 
 int html_open_pages() {

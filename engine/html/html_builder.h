@@ -49,8 +49,9 @@ int html_doc_free(int doc);
 // base target=view). 0, or -1 when the pool or the page stack is full.
 int html_creat_hl(const std::string &path, std::string_view title);
 // Writes and closes the top page when its path is `path`: 0. -1 when the path is
-// another page's (nothing written). A file that cannot be written is recorded and
-// the page stays open (0, as the callers expect).
+// another page's (nothing written, the page stays open), or when the file cannot
+// be written whole (recorded; the page is closed and nothing is left at `path`
+// but what was there before).
 int html_close_page(const std::string &path);
 // Number of open pages.
 int html_open_pages();

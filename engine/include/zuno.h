@@ -15,6 +15,11 @@ extern "C" {
 #define ZUNO_BUFSIZE 256
 #define ZUNO_BUSY (-69)
 
+/* Setting numbers for ZunoGet/ZunoPut/ZunoGetStr/ZunoPutStr, named as their keys in quillo.ini. */
+enum ZunoSettingNumber {
+  ZUNO_LastBackUpTime = 55
+};
+
 typedef struct ZunoRecord ZunoRecord; /* the settings record with its run state */
 typedef struct FileNode FileNode;     /* one entry of the file list */
 
@@ -53,7 +58,7 @@ int ZunoChangeFileMode(int mode, const char *path); /* 0x80 in mode: writable, e
 int ZunoMain(const char *settings_folder, const char *target, const char *output); /* 0, 1 */
 int ZunoPreProcess(const char *ignored, const char *target, const char *output);   /* 0 */
 int ZunoDelReq(int mode);                          /* deletion request result, -69 */
-int ZunoGetPicture(const void *block4098);         /* writes TEMP/getpic.dat; 0, -1 */
+int ZunoGetPicture(const void *block4098);         /* writes TEMP/quillo-<uid>/getpic.dat; 0, -1 */
 int get_inifile(ZunoRecord *rec);                  /* 0, -1 */
 int put_inifile(ZunoRecord *rec);                  /* 0, -1 */
 int put_erement(ZunoRecord *rec, int number);      /* 0, -1 */

@@ -94,6 +94,19 @@ int64_t now();                      // seconds since 1970
 void sleep_ms(int ms);
 std::string error_text(int err);  // the standard text for an errno
 
+// The canonical absolute form of an existing path ("." and ".." and links
+// resolved); false (errno set) when it does not exist.
+bool resolve_path(const std::string &path, std::string *out);
+// Takes the exclusive run lock of a folder without waiting: 0 with *fd set, EBUSY
+// when another run holds it, or an errno. unlock_folder releases it (fd -1 is fine).
+int lock_folder(const std::string &folder, int *fd);
+void unlock_folder(int *fd);
+// Removes a folder and everything below it without following links; 0 or the
+// first errno met (what could be removed is gone).
+int remove_tree(const std::string &folder);
+// Milliseconds of a clock that only moves forward, for run times.
+int64_t monotonic_ms();
+
 // Shared modules by name.
 void *load_module(const std::string &path);
 void *module_symbol(void *module, const char *name);

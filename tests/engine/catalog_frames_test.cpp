@@ -135,11 +135,11 @@ TEST_F(CatalogFramesTest, WindowSizeFollowsTheFrameStyle) {
   EXPECT_EQ(catalog_window_size(r).height, 700);
 }
 
-TEST_F(CatalogFramesTest, MissingTemplateIsRecordedAndTheOtherPagesAreWritten) {
+TEST_F(CatalogFramesTest, MissingTemplateFailsAndTheOtherPagesAreWritten) {
   mkdir("settings/html");
   write("settings/html/control.html", "//quillo\nmywinwidth = 1\n//end quillo\n");
   copy_field(engine().rec.IniPath, path("settings"), "");
-  EXPECT_EQ(creat_common(&engine().rec), 0);
+  EXPECT_EQ(creat_common(&engine().rec), -1);
   EXPECT_EQ(read("out/html_1/control.html"), "mywinwidth = 1000\n//end quillo\n");
   EXPECT_TRUE(fs::exists(path("out/html_1/index.html")));
   EXPECT_FALSE(fs::exists(path("out/html_1/topindex.html")));

@@ -145,11 +145,11 @@ TEST_F(HtmlBuilderTest, ClosePageWritesOnlyTheTopPage) {
   EXPECT_NE(read("outer.html").find("outer"), std::string::npos);
 }
 
-TEST_F(HtmlBuilderTest, UnwritablePageIsRecordedAndStaysOpen) {
+TEST_F(HtmlBuilderTest, UnwritablePageIsAFailureAndIsClosed) {
   std::string bad = path("no/such/folder/p.html");
   ASSERT_EQ(html_creat_hl(bad, "x"), 0);
-  EXPECT_EQ(html_close_page(bad), 0);
-  EXPECT_EQ(html_open_pages(), 1);
+  EXPECT_EQ(html_close_page(bad), -1);
+  EXPECT_EQ(html_open_pages(), 0);
   EXPECT_NE(std::string(engine().last_error).find("no/such/folder"), std::string::npos);
 }
 

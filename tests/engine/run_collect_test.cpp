@@ -233,11 +233,13 @@ TEST_F(Run, BrowserCacheTargetsFromTheEnvironment) {
   EXPECT_EQ(std::string(engine().rec.OutputPath), out_ + "/Temporary Internet Files");
   EXPECT_EQ(engine().rec.OutputKind, 2);
   EXPECT_STREQ(engine().rec.HtmlOut, "cache_view_1");
+  EXPECT_EQ(engine().rec.LastBackUpTime, 0) << "stored only when the run ends well";
+  gather();
+  ZunoNewMain(settings_.c_str(), "", "");
+  ZunoLastCount(0, nullptr, nullptr, nullptr, nullptr);
   EXPECT_GT(engine().rec.LastBackUpTime, 0);
   EXPECT_NE(read("prog/quillo.ini").find("LastBackUpTime=" + std::to_string(engine().rec.LastBackUpTime)),
             std::string::npos);
-  ZunoNewMain(settings_.c_str(), "", "");
-  ZunoLastCount(0, nullptr, nullptr, nullptr, nullptr);
 
   ASSERT_EQ(ZunoNewMain(settings_.c_str(), "$backup", "$site_lunch"), 0);
   EXPECT_EQ(std::string(engine().rec.TargetPath), out_ + "/Temporary Internet Files/Images");
