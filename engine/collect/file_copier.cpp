@@ -4,9 +4,11 @@
 #include <cctype>
 #include <cerrno>
 #include <string>
+#include <unordered_set>
 #include <vector>
 
 #include "collect/collect_steps.h"
+#include "collect/distinct_names.h"
 #include "collect/file_list.h"
 #include "collect/file_types.h"
 #include "core/error_log.h"
@@ -21,11 +23,12 @@ std::string lower_extension(const std::string &name) {
   return stem_of(name) + ext;
 }
 
-// Copies the source's bytes into a fresh file `tmp`; 0 or an errno.
-int copy_bytes(const std::string &source, const std::string &tmp) {
+// Copies the source's bytes into a fresh temporary beside `dest`; 0 with *tmp
+// naming it, or an errno (the temporary, if made, is left for the caller to remove).
+int copy_bytes(const std::string &source, const std::string &dest, std::string *tmp) {
   plat::InFile in;
   if (!in.open(source)) return errno ? errno : EIO;
-  int fd = plat::ops.open(tmp.c_str(), O_WRONLY | O_CREAT | O_EXCL, 0644);
+  int fd = plat::open_temporary(dest, tmp);
   if (fd < 0) return errno ? errno : EIO;
   std::vector<char> block(1 << 16);
   int err = 0;
@@ -41,48 +44,79 @@ int copy_bytes(const std::string &source, const std::string &tmp) {
 }
 
 // Whether an existing destination is replaced, by copy mode: 2 when the source is
-// newer, 3 always, anything else never. -1 when the destination cannot be examined.
-int should_replace(int mode, const plat::Stat &source, const std::string &destination) {
-  if (mode == 3) return 1;
-  if (mode != 2) return 0;
+// newer, 3 always, anything else never.
+bool should_replace(int mode, const plat::Stat &source, const plat::Stat &existing) {
+  if (mode == 3) return true;
+  return mode == 2 && source.modified > existing.modified;
+}
+
+// Copies `source` to the file `dest` as the copy mode says: 0 copied or left
+// alone, -1 error, -2 disk full.
+int copy_file(int mode, const char *source, const std::string &dest) {
+  plat::Stat src;
+  if (!plat::stat_path(source, &src) || src.is_dir)
+    return record_error(std::string("bincopy: no such file: ") + source);
   plat::Stat existing;
-  if (!plat::stat_path(destination, &existing)) return -1;
-  return source.modified > existing.modified ? 1 : 0;
+  if (plat::stat_path(dest, &existing)) {
+    // The node will name the destination, so it must be a file.
+    if (existing.is_dir) return record_error("bincopy: a folder is in the way: " + dest);
+    if (!should_replace(mode, src, existing)) return 0;
+  } else if (errno != ENOENT) {
+    return record_error("bincopy");
+  }
+  // The copy is written beside the destination and renamed into place only when
+  // every byte arrived, so a failed copy leaves no partial file behind.
+  std::string tmp;
+  int err = copy_bytes(source, dest, &tmp);
+  if (!err) err = plat::set_times(tmp, src.accessed, src.created);
+  if (!err) err = plat::rename_path(tmp, dest);
+  if (!err) return 0;
+  if (!tmp.empty()) plat::remove_file(tmp);
+  record_errno(err);
+  return err == ENOSPC ? -2 : -1;
+}
+
+// The folder of `path` below `root` as the mirror recreates it: "" for a file
+// directly in the root (or outside it), else "/a/b".
+std::string mirrored_folder(std::string_view path, std::string_view root) {
+  std::string_view rest = path.substr(0, root.size()) == root ? path.substr(root.size()) : std::string_view();
+  std::string rel = folder_of(rest);
+  if (rel == "/") rel.clear();
+  if (!rel.empty() && rel[0] != '/') rel = "/" + rel;
+  return rel;
+}
+
+// Folders left undescended at the depth limit are listed too, but are no files to copy.
+bool is_copied(const FileNode *n) {
+  return n->type != -1 && n->type != TYPE_FOLDER && !is_folder_entry(n);
+}
+
+// The name of each copied node's copy, in list order. The whole list is looked at
+// before anything is copied, so two sources that would land on one name (a.JPG and
+// a.jpg) get two files, and the names come out the same on every run over the same
+// files (see distinct_names), which the keep and replace modes rely on.
+std::vector<std::string> plan_copy_names(const FileNode *head, const std::string &images, const char *root) {
+  std::vector<NameWish> wishes;
+  for (const FileNode *n = head; is_listed(n); n = n->next) {
+    if (!is_copied(n)) continue;
+    std::string name = last_component(n->path);
+    wishes.push_back({images + mirrored_folder(n->path, root), lower_extension(name), name});
+  }
+  return distinct_names(wishes);
 }
 
 }  // namespace
 
 int bincopy(int mode, const char *source, const char *destination, std::string *copied_to) {
-  plat::Stat src;
-  if (!source || !destination || !plat::stat_path(source, &src) || src.is_dir)
-    return record_error(std::string("bincopy: no such file: ") + (source ? source : ""));
+  if (!source || !destination) return record_error("bincopy: no such file: ");
   std::string dest = destination;
   if (plat::is_dir(dest)) dest = join_path(dest, lower_extension(last_component(source)));
   if (copied_to) *copied_to = dest;
-  if (plat::exists(dest)) {
-    int replace = should_replace(mode, src, dest);
-    if (replace < 0) return record_error("bincopy");
-    if (replace == 0) return 0;
-  }
-  // The copy is written beside the destination and renamed into place only when
-  // every byte arrived, so a failed copy leaves no partial file behind.
-  std::string tmp = dest + ".part";
-  int err = copy_bytes(source, tmp);
-  if (!err) err = plat::set_times(tmp, src.accessed, src.created);
-  if (!err) err = plat::rename_path(tmp, dest);
-  if (!err) return 0;
-  plat::remove_file(tmp);
-  record_errno(err);
-  return err == ENOSPC ? -2 : -1;
+  return copy_file(mode, source, dest);
 }
 
 int make_mirror_folder(const char *path, const char *root, const char *base, std::string *relative) {
-  std::string_view p = path, r = root;
-  std::string_view rest = p.substr(0, r.size()) == r ? p.substr(r.size()) : std::string_view();
-  std::string rel = folder_of(rest);
-  if (rel == "/") rel.clear();
-  if (!rel.empty() && rel[0] != '/') rel = "/" + rel;
-  std::string target = std::string(base) + rel;
+  std::string rel = mirrored_folder(path, root);
   // Walk down from the base, making each missing folder; a plain file in the way is
   // a file the user may want, so the copy fails instead of deleting it.
   std::string built = base;
@@ -111,13 +145,18 @@ int zunocopy(int mode, FileNode *head, const char *output, const char *root) {
   } else if (int err = plat::make_dir(images)) {
     return record_errno(err);
   }
+  std::vector<std::string> names = plan_copy_names(head, images, root);
+  std::unordered_set<std::string> visited;
+  size_t i = 0;
   for (FileNode *n = head; is_listed(n); n = n->next) {
-    // Folders left undescended at the depth limit are listed too, but are no files to copy.
-    if (n->type == -1 || n->type == TYPE_FOLDER || is_folder_entry(n)) continue;
+    if (!is_copied(n)) continue;
     std::string relative;
     if (make_mirror_folder(n->path, root, images.c_str(), &relative) != 0) return -1;
-    std::string copy;
-    if (bincopy(mode, n->path, (images + relative).c_str(), &copy) != 0) return -1;
+    std::string folder = images + relative;
+    // A run killed midway left its temporaries here; they are nobody's now.
+    if (visited.insert(folder).second) plat::remove_stale_temporaries(folder);
+    std::string copy = folder + "/" + names[i++];
+    if (copy_file(mode, n->path, copy) != 0) return -1;
     if (!set_node_text(&n->path, copy)) return record_error("out of memory");
     ZunoSleep();  // the copy does not stop on an abort: what it started it finishes
     ZunoCallProgress(0);

@@ -6,6 +6,7 @@
 #include "collect/file_list.h"
 #include "collect/file_types.h"
 #include "collect/list_sort.h"
+#include "collect/thumbnail_path.h"
 #include "collect/tree_scan.h"
 #include "core/error_log.h"
 #include "core/guard.h"
@@ -194,15 +195,24 @@ int examine_list(ZunoRecord *rec, FileNode *head) {
   return 0;
 }
 
+namespace {
+
+// The names of the current thumbnail iteration, made when it starts.
+ThumbnailPlan &thumbnail_plan() {
+  static ThumbnailPlan plan;
+  return plan;
+}
+
+}  // namespace
+
 extern "C" int get_thumbinfo(ZunoRecord *rec, FileNode *head, char *source, char *thumb, int *disp_w,
                              int *disp_h, int *w, int *h) {
   return guarded(-1, [&] {
     EngineState &e = engine();
-    std::string base =
-        rec->FileCopy == 1 ? join_path(rec->LastOutputPath, "Images") : std::string(rec->TargetPath);
     std::string thumbs = join_path(join_path(rec->LastOutputPath, rec->HtmlOut), "Thumbs");
     if (!e.thumb_active) {
       if (plat::make_dir(thumbs) != 0 && !plat::is_dir(thumbs)) return record_error("cannot make " + thumbs);
+      thumbnail_plan() = plan_thumbnails(head, thumbnail_base(*rec, rec->LastOutputPath));
       e.thumb_pos = head;
       e.thumb_active = true;
     }
@@ -215,12 +225,13 @@ extern "C" int get_thumbinfo(ZunoRecord *rec, FileNode *head, char *source, char
     if (!is_listed(n)) {
       e.thumb_pos = nullptr;
       e.thumb_active = false;
+      thumbnail_plan() = ThumbnailPlan();
       return -1;
     }
     e.thumb_pos = n->next;
+    std::string thumb_path = thumbs + thumbnail_below(thumbnail_plan(), n);
     std::string relative;
-    make_mirror_folder(n->path, base.c_str(), thumbs.c_str(), &relative);
-    std::string thumb_path = thumbs + relative + "/" + stem_of(last_component(n->path)) + ".jpg";
+    make_mirror_folder(thumb_path.c_str(), thumbs.c_str(), thumbs.c_str(), &relative);
     if (source) copy_field(source, kFieldSize, n->path, "thumbnail source");
     if (thumb) copy_field(thumb, kFieldSize, thumb_path, "thumbnail path");
     if (disp_w) *disp_w = n->disp_width;

@@ -7,6 +7,7 @@
 #include "collect/file_list.h"
 #include "collect/file_types.h"
 #include "collect/picture_header.h"
+#include "collect/thumbnail_path.h"
 #include "collect/tree_scan.h"
 #include "core/engine_state.h"
 #include "core/error_log.h"
@@ -34,6 +35,7 @@ struct CatalogWriter {
   std::string cur_path, cur_name, prev_path, prev_name;
   int layout_h = 0, row_w = 0, row_h = 0;
   int placed = 0;
+  ThumbnailPlan thumbnails;  // the names get_thumbinfo hands out for the same list
   bool failed = false;  // a page could not be opened or written: the catalog is not whole
 
   int &page_kb() { return rec.PageCounter[1]; }
@@ -157,23 +159,17 @@ struct CatalogWriter {
   // The address a link opens and the picture its thumbnail shows.
   void link_and_thumbnail(const FileNode *n, std::string *address, std::string *thumb) const {
     std::string path = n->path;
-    std::optional<std::string> rel;
     if (rec.FileCopy == 1) {
       std::optional<std::string> below = path_below(path, rec.OutputPath);
       *address = below ? ".." + *below : path;
-      rel = path_below(path, join_path(rec.OutputPath, "Images"));
     } else {
       *address = path;
-      rel = path_below(path, rec.TargetPath);
     }
     if (rec.MakeThumbnail != 1) {
       *thumb = *address;
       return;
     }
-    // Thumbnails mirror the picture's folders below the catalog's "Thumbs" folder.
-    std::string below = rel ? *rel : "/" + last_component(path);
-    std::string sub = below.substr(0, below.rfind('/'));
-    *thumb = "./Thumbs" + sub + "/" + stem_of(last_component(below)) + ".jpg";
+    *thumb = "./Thumbs" + thumbnail_below(thumbnails, n);
   }
 
   // Writes the node's link; false when the node is left out without counting.
@@ -212,6 +208,7 @@ struct CatalogWriter {
   }
 
   int run(FileNode *head) {
+    if (rec.MakeThumbnail == 1) thumbnails = plan_thumbnails(head, thumbnail_base(rec, rec.OutputPath));
     prepare();
     if (failed) return -1;
     for (FileNode *n = head; is_listed(n); n = n->next) {

@@ -144,9 +144,8 @@ int write_all(int fd, const void *data, size_t n) {
 }
 
 static int write_via_temporary(const std::string &path, const std::string &data, bool sync) {
-  static unsigned serial = 0;
-  std::string tmp = path + ".part" + std::to_string(getpid()) + "_" + std::to_string(++serial);
-  int fd = ops.open(tmp.c_str(), O_WRONLY | O_CREAT | O_EXCL, 0644);
+  std::string tmp;
+  int fd = open_temporary(path, &tmp);
   if (fd < 0) return errno ? errno : EIO;
   int err = write_all(fd, data.data(), data.size());
   if (sync && !err && ops.fsync(fd) != 0 && errno != EINVAL) err = errno;

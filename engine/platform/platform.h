@@ -62,6 +62,17 @@ int write_file_replace(const std::string &path, const std::string &data);
 // Writes all of `data` to fd, retrying short writes; 0 or an errno.
 int write_all(int fd, const void *data, size_t n);
 
+// Temporary files beside a destination, renamed into place when complete.
+// temporary_name returns `path` + ".part<pid>_<serial>", a name no other process
+// and no other call of this one uses. open_temporary creates a fresh file of such a
+// name for writing: its descriptor with *tmp set, or -1 (errno set).
+std::string temporary_name(const std::string &path);
+int open_temporary(const std::string &path, std::string *tmp);
+// Removes the temporaries of processes that are no longer running (plain files
+// named "*.part<digits>_<digits>" directly in `folder`), left by a run that was
+// killed midway. Returns how many were removed (0 when the folder is unreadable).
+int remove_stale_temporaries(const std::string &folder);
+
 // A read-only file with bounded positioned reads.
 class InFile {
  public:
