@@ -36,7 +36,7 @@ struct CatalogWriter {
   int layout_h = 0, row_w = 0, row_h = 0;
   int placed = 0;
   ThumbnailPlan thumbnails;  // the names get_thumbinfo hands out for the same list
-  bool failed = false;  // a page could not be opened or written: the catalog is not whole
+  bool failed = false;       // a page could not be opened or written: the catalog is not whole
 
   int &page_kb() { return rec.PageCounter[1]; }
   int &page_files() { return rec.PageCounter[2]; }
