@@ -117,6 +117,8 @@ bool prepare_folders(EngineState &e, const std::string &target_in, const std::st
   std::string catalog = join_path(rec.OutputPath, rec.HtmlOut);
   claim_catalog_folder(e, catalog, made);
   deletefile(catalog.c_str(), "*.html");
+  // Pages a killed run left half-written; the lock says no live run owns them.
+  plat::remove_stale_temporaries(catalog);
   return true;
 }
 

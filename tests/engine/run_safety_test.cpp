@@ -227,6 +227,14 @@ TEST_F(RunSafety, AbortInEachPhaseFailsTouchesNothingAndDoesNotStopTheNextRun) {
   expect_written(run());
 }
 
+TEST_F(RunSafety, PagesAKilledRunLeftHalfWrittenAreClearedByTheNextRun) {
+  write("out/pics/html_1/index000416.html.part99999999_418", "<html>half");
+  write("out/pics/html_1/notes.html.txt", "not ours");
+  expect_written(run());
+  EXPECT_FALSE(fs::exists(path("out/pics/html_1/index000416.html.part99999999_418")));
+  EXPECT_EQ(read("out/pics/html_1/notes.html.txt"), "not ours");
+}
+
 TEST_F(RunSafety, ASecondRunIntoAFolderInUseIsRefused) {
   mkdir("out/pics");
   before_ = listing_of(out_);
