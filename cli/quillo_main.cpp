@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "cli_options.h"
+#include "platform/platform.h"
 #include "zuno.h"
 
 extern char **environ;
@@ -114,10 +115,30 @@ bool make_folders(const std::string &path) {
   return is_folder(path);
 }
 
-std::string temp_folder() {
-  for (const char *name : {"TEMP", "TMPDIR"})
-    if (const char *v = getenv(name); v && *v) return v;
-  return "/tmp";
+// The engine's private temporary folder, the one the desktop program looks in for the
+// lock; "" and the reason in *why when it cannot be made or is refused.
+std::string temp_folder(std::string *why) {
+  plat::TempFolder t = plat::check_temp_dir();
+  switch (t.refusal) {
+    case plat::TempRefusal::none:
+      return t.path;
+    case plat::TempRefusal::link:
+      *why = "refusing the temporary folder " + t.candidate + ": it is a symbolic link";
+      break;
+    case plat::TempRefusal::not_folder:
+      *why = "refusing the temporary folder " + t.candidate + ": it is not a folder";
+      break;
+    case plat::TempRefusal::not_owned:
+      *why = "refusing the temporary folder " + t.candidate + ": it belongs to another user";
+      break;
+    case plat::TempRefusal::open_to_others:
+      *why = "refusing the temporary folder " + t.candidate + ": other users can write it (chmod 700 it)";
+      break;
+    case plat::TempRefusal::cannot_make:
+      *why = "cannot make the temporary folder " + t.candidate + ": " + plat::error_text(t.err);
+      break;
+  }
+  return "";
 }
 
 // --- engine calls ---
@@ -145,8 +166,12 @@ int fail(const std::string &text, int code = kExitFailed) {
 // The lock that tells the desktop program a run is under way. The descriptor stays
 // open (and the lock held) until the process ends.
 int hold_lock_file() {
-  std::string path = temp_folder() + "/quillo.lok";
-  int fd = open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+  std::string why;
+  std::string folder = temp_folder(&why);
+  if (folder.empty()) return fail(why);
+  std::string path = folder + "/quillo.lok";
+  // Never through a link: the lock must not make or open a file elsewhere.
+  int fd = open(path.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600);
   if (fd < 0) return fail("cannot open the lock file " + path + ": " + strerror(errno));
   if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
     if (errno == EWOULDBLOCK) return fail("another quillo is running (it holds " + path + ")", kExitLocked);
@@ -215,7 +240,7 @@ int run(const CliOptions &o) {
   std::string folder = absolute(o.folder);
   if (!is_folder(folder)) return fail("no such folder: " + o.folder);
   if (int r = hold_lock_file()) return r;
-  if (ZunoInit(settings.c_str()) != 0) return fail(settings + "/quillo.ini: " + last_error());
+  if (ZunoInit(settings.c_str()) != 0) return fail(ZunoGetLastErr(nullptr));  // whole, not cut at 255 bytes
   if (int r = put_settings(o)) return r;
   // Only an engine that yields asks the poll callback, which turns Ctrl-C into an abort.
   if (ZunoGet(45) < 100) signal(SIGINT, on_interrupt);

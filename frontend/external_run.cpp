@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <QDir>
@@ -46,15 +47,23 @@ QString command_line(const QString &program, const Options &o) {
 }
 
 QString lock_file_path() {
-  QString folder = qEnvironmentVariable("TEMP");
-  if (folder.isEmpty()) folder = qEnvironmentVariable("TMPDIR");
-  if (folder.isEmpty()) folder = QStringLiteral("/tmp");
+  QString base = qEnvironmentVariable("TEMP");
+  if (base.isEmpty()) base = qEnvironmentVariable("TMPDIR");
+  if (base.isEmpty()) base = QStringLiteral("/tmp");
+  const QString folder = QDir(base).filePath(QStringLiteral("quillo-") + QString::number(::geteuid()));
+  // The same checks as quillo's before it locks there; quillo makes the folder, so a missing one only
+  // means no lock yet. A refused folder gives no path: nothing is looked at or deleted through it.
+  struct stat st;
+  if (::lstat(QFile::encodeName(folder).constData(), &st) == 0 &&
+      (!S_ISDIR(st.st_mode) || st.st_uid != ::geteuid() || (st.st_mode & (S_IWGRP | S_IWOTH)) != 0))
+    return QString();
   return QDir(folder).filePath(QStringLiteral("quillo.lok"));
 }
 
 bool delete_lock_file(const QString &path) {
+  if (path.isEmpty()) return false;
   const QByteArray name = QFile::encodeName(path);
-  const int fd = ::open(name.constData(), O_RDWR | O_CLOEXEC);
+  const int fd = ::open(name.constData(), O_RDWR | O_NOFOLLOW | O_CLOEXEC);
   if (fd < 0) return false;
   const bool free = ::flock(fd, LOCK_EX | LOCK_NB) == 0;
   if (free) ::unlink(name.constData());

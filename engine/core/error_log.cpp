@@ -10,12 +10,13 @@
 
 namespace {
 
-// Appends one entry: "(" asctime-with-its-newline ")" "ZunoErr[code]:" " " text "\n".
-// Best effort: a log that cannot be opened loses the entry, the last error stays.
+// Appends one entry: "(" asctime-with-its-newline ")" "ZunoErr[code]:" " " text "\n",
+// in one write so entries of two processes never interleave. Best effort: when the
+// private temporary folder is refused or the log cannot be opened the entry is lost
+// and the last error stays; a refusal is not recorded, as that would log again.
 void append_log_entry(int code, const char *text) {
-  std::string path = join_path(plat::temp_dir(), "zunoerr.log");
-  FILE *f = fopen(path.c_str(), "a");
-  if (!f) return;
+  std::string folder = plat::temp_dir();
+  if (folder.empty()) return;
   time_t t = time(nullptr);
   struct tm local;
   localtime_r(&t, &local);
@@ -23,8 +24,8 @@ void append_log_entry(int code, const char *text) {
   asctime_r(&local, when);
   char prefix[32];
   snprintf(prefix, sizeof prefix, "ZunoErr[%d]:", code);
-  fprintf(f, "(%s)%s %s\n", when, prefix, text);
-  fclose(f);
+  std::string entry = std::string("(") + when + ")" + prefix + " " + text + "\n";
+  plat::append_file(join_path(folder, "zunoerr.log"), entry);
 }
 
 }  // namespace

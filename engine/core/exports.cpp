@@ -3,6 +3,7 @@
 #include <cstring>
 #include <string>
 
+#include "collect/collect_steps.h"
 #include "collect/file_list.h"
 #include "core/engine_state.h"
 #include "core/error_log.h"
@@ -110,7 +111,9 @@ extern "C" int ZunoGetPicture(const void *block) {
   return guarded(-1, [&] {
     if (!block) return -1;
     std::string data(static_cast<const char *>(block), 4098);
-    int err = plat::write_file_atomic(join_path(plat::temp_dir(), "getpic.dat"), data);
+    std::string folder = private_temp_folder();
+    if (folder.empty()) return -1;
+    int err = plat::write_file_atomic(join_path(folder, "getpic.dat"), data);
     return err ? record_errno(err) : 0;
   });
 }

@@ -6,14 +6,66 @@
 #include <vector>
 
 #include "core/engine_state.h"
+#include "core/error_log.h"
 #include "core/text.h"
 #include "platform/platform.h"
 
+namespace {
+
+std::string refusal_text(const plat::TempFolder &t) {
+  const std::string folder = "一時フォルダ " + t.candidate;
+  switch (t.refusal) {
+    case plat::TempRefusal::link:
+      return folder + " はシンボリックリンクなので使いません";
+    case plat::TempRefusal::not_folder:
+      return folder + " はフォルダではありません";
+    case plat::TempRefusal::not_owned:
+      return folder + " は他のユーザーのものなので使いません";
+    case plat::TempRefusal::open_to_others:
+      return folder + " は他のユーザーも書き込めるので使いません (消すか chmod 700 で直してください)";
+    default:
+      return folder + " を作れません: " + plat::error_text(t.err);
+  }
+}
+
+}  // namespace
+
+std::string private_temp_folder() {
+  plat::TempFolder t = plat::check_temp_dir();
+  if (t.path.empty()) record_error(refusal_text(t));
+  return t.path;
+}
+
+std::string private_temp_subfolder(const std::string &relative) {
+  std::string folder = private_temp_folder();
+  if (folder.empty()) return folder;
+  size_t pos = 0;
+  while (pos < relative.size()) {
+    size_t end = relative.find('/', pos);
+    if (end == std::string::npos) end = relative.size();
+    folder = join_path(folder, relative.substr(pos, end - pos));
+    pos = end + 1;
+    plat::make_dir(folder);
+    plat::Stat st;
+    if (!plat::stat_entry(folder, &st)) {
+      record_error("一時フォルダ " + folder + " を作れません: " + plat::error_text(errno));
+      return "";
+    }
+    if (st.is_link || !st.is_dir) {
+      record_error("一時フォルダ " + folder + " はシンボリックリンクかフォルダ以外なので使いません");
+      return "";
+    }
+  }
+  return folder;
+}
+
 std::string temp_file_name() {
   static int counter = 0;
+  std::string folder = private_temp_folder();
+  if (folder.empty()) return folder;
   char name[32];
   snprintf(name, sizeof name, "zunotemp%04d.tmp", counter++);
-  return join_path(plat::temp_dir(), name);
+  return join_path(folder, name);
 }
 
 namespace {

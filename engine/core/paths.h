@@ -4,7 +4,15 @@
 
 #include <string>
 
-// A fresh "zunotempNNNN.tmp" name in the temporary folder; the counter only grows.
+// The private temporary folder (plat::check_temp_dir); "" with the refusal recorded.
+std::string private_temp_folder();
+// A folder below the private temporary folder ("zunotemp/temp_html"), each level made
+// when missing. "" with the error recorded when the private folder is refused or a
+// level is a symbolic link or not a folder: what a run deletes and writes there must
+// be inside the private folder itself.
+std::string private_temp_subfolder(const std::string &relative);
+// A fresh "zunotempNNNN.tmp" name in the private temporary folder; the counter only
+// grows. "" with the refusal recorded when that folder is refused.
 std::string temp_file_name();
 // The browser cache folder derived from OS / WINDIR / USERPROFILE; false when none can be derived.
 bool browser_cache_folder(std::string *out);

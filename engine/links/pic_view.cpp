@@ -1,5 +1,7 @@
 // The picture view: a throw-away catalog of a few picked pictures, written into
-// TEMP/zunotemp/temp_html with the user's settings but without the collection filters.
+// zunotemp/temp_html of the private temporary folder with the user's settings but
+// without the collection filters.
+#include <cstring>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -10,6 +12,7 @@
 #include "core/engine_state.h"
 #include "core/error_log.h"
 #include "core/guard.h"
+#include "core/paths.h"
 #include "core/text.h"
 #include "platform/platform.h"
 
@@ -79,11 +82,11 @@ ZunoRecord view_settings(const ZunoRecord &rec, const std::string &output) {
 
 int write_view(ZunoRecord &rec, FileNode *head, const char *text) {
   if (!build_list(head, split_paths(text ? text : ""))) return record_error("picture view: out of memory");
-  std::string output = join_path(plat::temp_dir(), kViewFolder);
+  // Old pages are deleted there, so neither level may be a link out of the private folder.
+  std::string catalog = private_temp_subfolder(std::string(kViewFolder) + "/" + kViewCatalog);
+  if (catalog.empty()) return -1;
+  std::string output = catalog.substr(0, catalog.size() - strlen(kViewCatalog) - 1);
   ZunoRecord work = view_settings(rec, output);
-  std::string catalog = join_path(output, kViewCatalog);
-  plat::make_dir(output);
-  plat::make_dir(catalog);
   deletefile(catalog.c_str(), "*.HTML");
   if (examine_list(&work, head) == -1) return -1;
   if (ZunoCreatHtml(&work, head) == -1) return -1;

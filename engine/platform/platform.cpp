@@ -144,6 +144,7 @@ int write_all(int fd, const void *data, size_t n) {
 }
 
 static int write_via_temporary(const std::string &path, const std::string &data, bool sync) {
+  if (path.empty()) return ENOENT;  // a refused folder's "" names no file, not one in the working folder
   std::string tmp;
   int fd = open_temporary(path, &tmp);
   if (fd < 0) return errno ? errno : EIO;
@@ -243,12 +244,79 @@ const char *env(const char *name) {
   return getenv(name);
 }
 
-std::string temp_dir() {
+namespace {
+
+std::string shared_temp_dir() {
   for (const char *name : {"TEMP", "TMPDIR"}) {
     const char *v = getenv(name);
     if (v && *v) return v;
   }
   return "/tmp";
+}
+
+// Examines the folder through a descriptor opened without following a link, so the
+// answer is about the very folder the name held, not one a link swapped in afterwards.
+TempRefusal examine_private_dir(const std::string &path, int *err) {
+  struct stat named;
+  if (lstat(path.c_str(), &named) != 0) {
+    *err = errno;
+    return TempRefusal::cannot_make;
+  }
+  if (S_ISLNK(named.st_mode)) return TempRefusal::link;
+  if (!S_ISDIR(named.st_mode)) return TempRefusal::not_folder;
+  int fd = ops.open(path.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW, 0);
+  if (fd < 0) {
+    *err = errno;
+    return errno == ELOOP     ? TempRefusal::link
+           : errno == ENOTDIR ? TempRefusal::not_folder
+                              : TempRefusal::cannot_make;
+  }
+  struct stat st;
+  TempRefusal refusal = TempRefusal::none;
+  if (fstat(fd, &st) != 0) {
+    *err = errno;
+    refusal = TempRefusal::cannot_make;
+  } else if (!S_ISDIR(st.st_mode)) {
+    refusal = TempRefusal::not_folder;
+  } else if (st.st_uid != geteuid()) {
+    refusal = TempRefusal::not_owned;
+  } else if ((st.st_mode & (S_IWGRP | S_IWOTH)) != 0) {
+    refusal = TempRefusal::open_to_others;
+  }
+  ops.close(fd);
+  return refusal;
+}
+
+}  // namespace
+
+TempFolder check_temp_dir() {
+  TempFolder t;
+  std::string base = shared_temp_dir();
+  while (base.size() > 1 && base.back() == '/') base.pop_back();
+  t.candidate = (base == "/" ? "" : base) + "/quillo-" + std::to_string(geteuid());
+  if (ops.mkdir(t.candidate.c_str(), 0700) != 0 && errno != EEXIST) {
+    t.err = errno ? errno : EIO;
+    t.refusal = TempRefusal::cannot_make;
+    return t;
+  }
+  t.refusal = examine_private_dir(t.candidate, &t.err);
+  if (t.refusal == TempRefusal::none) t.path = t.candidate;
+  return t;
+}
+
+std::string temp_dir() {
+  return check_temp_dir().path;
+}
+
+int append_file(const std::string &path, const std::string &data) {
+  // Non-blocking, so a fifo at the name cannot hang the open; regular files ignore the flag.
+  int fd = ops.open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_NOFOLLOW | O_NONBLOCK, 0600);
+  if (fd < 0) return errno ? errno : EIO;
+  struct stat st;
+  int err = fstat(fd, &st) != 0 ? errno : !S_ISREG(st.st_mode) ? EISDIR : 0;
+  if (!err) err = write_all(fd, data.data(), data.size());
+  if (ops.close(fd) != 0 && !err) err = errno ? errno : EIO;
+  return err;
 }
 
 int64_t now() {

@@ -100,8 +100,27 @@ int set_writable(const std::string &path, bool writable);                    // 
 
 std::string current_dir();
 const char *env(const char *name);  // nullptr when unset
-std::string temp_dir();             // TEMP, else TMPDIR, else /tmp
-int64_t now();                      // seconds since 1970
+// Every fixed name made in the temporary folder lives in a private subfolder of it,
+// because TEMP, else TMPDIR, else /tmp is a folder other users can write: a name
+// there could be a link they planted. The subfolder "quillo-<uid>" is made with mode
+// 0700 when missing and used only while it is a real folder (not a symbolic link),
+// owned by this user and writable by nobody else; otherwise it is refused, never
+// followed nor repaired, since another user may already have planted names inside.
+enum class TempRefusal { none, cannot_make, link, not_folder, not_owned, open_to_others };
+struct TempFolder {
+  std::string path;       // the verified private folder; empty when refused
+  std::string candidate;  // the private folder's name, refused or not
+  TempRefusal refusal = TempRefusal::none;
+  int err = 0;  // the errno when it could not be made or examined
+};
+TempFolder check_temp_dir();
+// The verified private temporary folder, or "" when it is refused.
+std::string temp_dir();
+// Appends `data` in one write to the file at `path`, made (mode 0600) when missing. A
+// symbolic link or anything but a regular file at `path` is refused (ELOOP, EISDIR),
+// never followed. Returns 0 or an errno.
+int append_file(const std::string &path, const std::string &data);
+int64_t now();  // seconds since 1970
 void sleep_ms(int ms);
 std::string error_text(int err);  // the standard text for an errno
 

@@ -10,6 +10,7 @@
 
 #include "core/text.h"
 #include "engine_fixture.h"
+#include "private_temp.h"
 #include "zuno.h"
 
 namespace {
@@ -150,7 +151,7 @@ TEST_F(SmallExports, ChangeFileModeSetsAndClearsTheWriteBit) {
 TEST_F(SmallExports, GetPictureWritesExactly4098Bytes) {
   std::string block(5000, 'z');
   ASSERT_EQ(ZunoGetPicture(block.data()), 0);
-  EXPECT_EQ(read("getpic.dat"), std::string(4098, 'z'));
+  EXPECT_EQ(read(private_temp("getpic.dat")), std::string(4098, 'z'));
 }
 
 TEST_F(SmallExports, LastOutPutReportsTheLastRunsFolder) {

@@ -2,6 +2,7 @@
 #include <regex>
 
 #include "engine_fixture.h"
+#include "private_temp.h"
 #include "zuno.h"
 
 namespace {
@@ -31,7 +32,7 @@ class ErrorLog : public EngineTest {
 TEST_F(ErrorLog, EntryHasTheTwoLineFormat) {
   char text[] = "output path is not exist";
   ZunoErr(-1, text);
-  std::string log = read("zunoerr.log");
+  std::string log = read(private_temp("zunoerr.log"));
   std::regex entry(
       R"(^\((Sun|Mon|Tue|Wed|Thu|Fri|Sat) [A-Z][a-z]{2} [ 0-9]\d \d\d:\d\d:\d\d \d{4}\n\)ZunoErr\[-1\]: output path is not exist\n$)");
   EXPECT_TRUE(std::regex_match(log, entry)) << log;
@@ -40,7 +41,8 @@ TEST_F(ErrorLog, EntryHasTheTwoLineFormat) {
 TEST_F(ErrorLog, NoTextRecordsTheStandardText) {
   ZunoErr(2, nullptr);
   EXPECT_STREQ(engine().last_error, strerror(2));
-  EXPECT_NE(read("zunoerr.log").find("ZunoErr[2]: " + std::string(strerror(2))), std::string::npos);
+  EXPECT_NE(read(private_temp("zunoerr.log")).find("ZunoErr[2]: " + std::string(strerror(2))),
+            std::string::npos);
 }
 
 TEST_F(ErrorLog, QueryCopiesLastTextAndReturnsItsCode) {
@@ -62,7 +64,7 @@ TEST_F(ErrorLog, LongMessageIsCutForTheCallerButLoggedWhole) {
   ZunoGetLastErr(&buf);
   EXPECT_EQ(strlen(area), 255u);
   EXPECT_EQ(area[ZUNO_BUFSIZE], '#');
-  EXPECT_NE(read("zunoerr.log").find(text), std::string::npos);
+  EXPECT_NE(read(private_temp("zunoerr.log")).find(text), std::string::npos);
 }
 
 TEST_F(ErrorLog, UnwritableLogLosesTheEntryButKeepsTheError) {

@@ -1,4 +1,5 @@
-// The picture view: a throw-away catalog of the picked pictures in TEMP/zunotemp.
+// The picture view: a throw-away catalog of the picked pictures in zunotemp of the
+// private temporary folder.
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -8,6 +9,8 @@
 #include "core/text.h"
 #include "engine_fixture.h"
 #include "html/html_builder.h"
+#include "platform/platform.h"
+#include "private_temp.h"
 
 namespace fs = std::filesystem;
 
@@ -45,7 +48,7 @@ class PicViewTest : public EngineTest {
     html_reset();
     EngineTest::TearDown();
   }
-  std::string view_page() { return read("zunotemp/temp_html/index000000.html"); }
+  std::string view_page() { return read(private_temp("zunotemp/temp_html/index000000.html")); }
 };
 
 TEST_F(PicViewTest, PicturesAppearInReverseOrderOfTheText) {
@@ -56,11 +59,11 @@ TEST_F(PicViewTest, PicturesAppearInReverseOrderOfTheText) {
   ASSERT_NE(pa, std::string::npos);
   EXPECT_LT(pc, pb);
   EXPECT_LT(pb, pa);
-  EXPECT_FALSE(fs::exists(path("zunotemp/temp_html/index000001.html")));
+  EXPECT_FALSE(fs::exists(path(private_temp("zunotemp/temp_html/index000001.html"))));
   for (const char *f :
        {"index.html", "file.html", "control.html", "topindex.html", "showimg.html", "quillo.js"})
-    EXPECT_TRUE(fs::exists(path(std::string("zunotemp/temp_html/") + f))) << f;
-  EXPECT_STREQ(engine().rec.LastOutputPath, path("zunotemp").c_str());
+    EXPECT_TRUE(fs::exists(path(private_temp(std::string("zunotemp/temp_html/") + f)))) << f;
+  EXPECT_STREQ(engine().rec.LastOutputPath, path(private_temp("zunotemp")).c_str());
   EXPECT_STREQ(engine().rec.HtmlOut, "temp_html");
   EXPECT_STREQ(engine().rec.OutputPath, path("user-output").c_str());  // the user's settings stay
   EXPECT_EQ(engine().rec.EnableFileType, 0x20);
@@ -89,12 +92,13 @@ TEST_F(PicViewTest, BannerRuleStillFollowsTheUserSetting) {
 }
 
 TEST_F(PicViewTest, OldPagesOfTheViewFolderAreDeleted) {
-  write("zunotemp/temp_html/index000007.html", "old");
-  write("zunotemp/temp_html/keep.txt", "kept");
+  ASSERT_FALSE(plat::temp_dir().empty());  // made by the engine, with its mode
+  write(private_temp("zunotemp/temp_html/index000007.html"), "old");
+  write(private_temp("zunotemp/temp_html/keep.txt"), "kept");
   std::string a = picture("a.jpg", 40, 30);
   ASSERT_EQ(pic_view(&engine().rec, (a + "\r\n").c_str()), 0);
-  EXPECT_FALSE(fs::exists(path("zunotemp/temp_html/index000007.html")));
-  EXPECT_TRUE(fs::exists(path("zunotemp/temp_html/keep.txt")));
+  EXPECT_FALSE(fs::exists(path(private_temp("zunotemp/temp_html/index000007.html"))));
+  EXPECT_TRUE(fs::exists(path(private_temp("zunotemp/temp_html/keep.txt"))));
 }
 
 TEST_F(PicViewTest, OverlongPathIsRecordedAndSkipped) {
