@@ -254,13 +254,18 @@ show the pictures themselves at thumbnail size. It never yields to a window
 (CpuPriority 100), so Ctrl-C ends it at once; with --set CpuPriority=N below 100
 it pauses like the desktop program and Ctrl-C stops the run cleanly.
 
-While it runs, quillo holds an advisory lock on quillo.lok in the temporary
-folder (TEMP, else TMPDIR, else /tmp); the file stays when it ends, so that the
-desktop program can tell the run is over by deleting it. A second quillo with the
-same temporary folder refuses to start while the lock is held.
+While it runs, quillo holds an advisory lock on quillo.lok in its private
+temporary folder quillo-<uid> inside TEMP (else TMPDIR, else /tmp); the file stays
+when it ends, so that the desktop program can tell the run is over by deleting it.
+A second quillo with the same temporary folder refuses to start while the lock is
+held. A run also locks the folder it writes its catalog into (OUTPUT/<folder name>),
+so two runs never write one catalog, whatever their temporary folders.
+
+A run that fails changes nothing outside that folder: what it made is taken back,
+and a catalog folder it reused keeps no half-written pages.
 
 Exit status: 0 the catalog was written; 1 the run failed or placed no picture
-(the engine's error text is printed); 2 usage error; 3 another quillo holds the
-lock; 130 interrupted.
+(the engine's error text is printed, and no page is named); 2 usage error; 3
+another quillo holds the lock; 130 interrupted.
 )";
 }

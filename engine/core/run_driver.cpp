@@ -130,17 +130,16 @@ int write_candidates_catalog(EngineState &e) {
   c.GetUrl = c.FileCopy = c.UnderLimits = c.MotionGIF = c.PreparedURL = c.AutoIncrement = 0;
   c.EnableFileType = 127;
   c.LastSearchString[0] = '\0';
-  std::string temp_out = join_path(plat::temp_dir(), "zunotemp");
+  // Made level by level inside the private temporary folder; a level that is a link is refused.
+  std::string catalog = private_temp_subfolder("zunotemp/temp_html");
+  if (catalog.empty()) return -1;
+  std::string temp_out = folder_of(catalog);
   if (!copy_field(c.OutputPath, temp_out, "OutputPath")) return -1;
-  plat::make_dir(temp_out);
   copy_field(c.HtmlOut, "temp_html", "HtmlOut");
-  std::string catalog = join_path(temp_out, "temp_html");
-  plat::make_dir(catalog);
   deletefile(catalog.c_str(), "*.HTML");
   c.CacheView = 1;
-  if (ZunoCreatHtml(&c, &e.files) == -1) return -1;
-  if (creat_fileindex(&c) == -1) return -1;
-  creat_common(&c);
+  if (ZunoCreatHtml(&c, &e.files) < 0) return -1;
+  if (creat_fileindex(&c) != 0 || creat_common(&c) != 0) return -1;
   copy_field(e.rec.LastOutputPath, temp_out, "last output folder");
   copy_field(e.rec.HtmlOut, "temp_html", "HtmlOut");
   return 0;
