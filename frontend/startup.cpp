@@ -29,7 +29,7 @@ namespace {
 const QString kSettingsFile = QStringLiteral("quillo.ini");
 const QString kBackupFile = QStringLiteral("quillo.ibk");
 // ZunoInit's answer when quillo.ini cannot be used but quillo.ibk beside it holds settings.
-constexpr int kIniBackupGood = -2;
+constexpr int kIniBackupGood = ZUNO_INI_BACKUP_GOOD;
 
 QString without_trailing_separator(QString folder) {
   while (folder.size() > 1 && folder.endsWith(QLatin1Char('/'))) folder.chop(1);

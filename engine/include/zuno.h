@@ -14,6 +14,7 @@ extern "C" {
 
 #define ZUNO_BUFSIZE 256
 #define ZUNO_BUSY (-69)
+#define ZUNO_INI_BACKUP_GOOD (-2) /* ZunoInit: quillo.ini unusable, quillo.ibk holds good settings */
 
 /* Setting numbers for ZunoGet/ZunoPut/ZunoGetStr/ZunoPutStr, named as their keys in
  * quillo.ini ("Y/XRatio" without its slash). */
@@ -88,7 +89,7 @@ typedef void (*ZunoVoidProc)(void);
 
 /* --- front-end interface --- */
 int ZunoFirstTime(char **folder);                  /* 0 when folder holds quillo.ini (folder rewritten), -1 */
-int ZunoInit(const char *settings_folder);         /* reads quillo.ini; 0, -1 (no file or no pattern module) */
+int ZunoInit(const char *settings_folder);         /* reads quillo.ini; 0, -1, ZUNO_INI_BACKUP_GOOD */
 int ZunoFlash(void);                               /* writes quillo.ini and uninitialises; 0, -1 */
 int ZunoGet(int number);                           /* setting value, -1 for unknown or not initialised */
 int ZunoPut(int number, int value);                /* 0, -1 */
@@ -119,7 +120,7 @@ int ZunoMain(const char *settings_folder, const char *target, const char *output
 int ZunoPreProcess(const char *ignored, const char *target, const char *output);   /* 0 */
 int ZunoDelReq(int mode);                          /* deletion request result, -69 */
 int ZunoGetPicture(const void *block4098);         /* writes TEMP/quillo-<uid>/getpic.dat; 0, -1 */
-int get_inifile(ZunoRecord *rec);                  /* 0, -1 */
+int get_inifile(ZunoRecord *rec);                  /* 0, -1, ZUNO_INI_BACKUP_GOOD */
 int put_inifile(ZunoRecord *rec);                  /* 0, -1 */
 int put_erement(ZunoRecord *rec, int number);      /* 0, -1 */
 int ZunoErr(int code, char *text);                 /* code != 0: record, 0; code 0: copy last text, last code */

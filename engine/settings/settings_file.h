@@ -3,11 +3,12 @@
 #include <string>
 
 #include "core/engine_state.h"
+#include "zuno.h"
 
 // get_inifile, and so ZunoInit, when quillo.ini cannot be used (missing, unreadable,
 // or without a single setting) but quillo.ibk beside it holds settings: the front end
 // offers to put the backup back. Without a good backup the result is -1.
-constexpr int kIniBackupGood = -2;
+constexpr int kIniBackupGood = ZUNO_INI_BACKUP_GOOD;
 
 // The settings file of the record's settings folder: IniPath + "/quillo.ini".
 std::string settings_file_path(const ZunoRecord &rec);

@@ -148,6 +148,14 @@ TEST_F(RunSafety, FailedPreparationsReportTheFailureAndTouchNothing) {
   expect_output_untouched();
 }
 
+TEST_F(RunSafety, ARunWhoseSettingsCannotBeReadWritesNothing) {
+  ASSERT_EQ(ZunoFlash(), 0);
+  write("prog/quillo.ini", "garbage\n");
+  expect_failed(run(), "quillo.ini");
+  EXPECT_EQ(listing_of(out_), before_);
+  EXPECT_EQ(read("prog/quillo.ini"), "garbage\n");
+}
+
 TEST_F(RunSafety, CacheRunsWithoutACacheTouchNothingAndStoreNothing) {
   std::string ini_before = read("prog/quillo.ini");
   for (const char *target : {"$iecache", "$backup"}) {

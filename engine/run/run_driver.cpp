@@ -10,9 +10,9 @@
 #include "core/error_log.h"
 #include "core/guard.h"
 #include "core/paths.h"
-#include "core/run_claim.h"
 #include "core/text.h"
 #include "platform/platform.h"
+#include "run/run_claim.h"
 
 namespace {
 
@@ -31,9 +31,13 @@ int prepare_run(EngineState &e, const char *settings_folder, const char *target,
   // A stop asked for during an earlier run must not end this one before it starts.
   e.abort_flag = 0;
   copy_field(e.rec.IniPath, settings_folder ? settings_folder : "", "IniPath");
-  if (e.initialised != 1) get_inifile(&e.rec);
-  ZunoPreProcess(settings_folder, target, output);
   e.run_phase = 1;
+  // Settings that cannot be read are a failed preparation: the run then writes nothing.
+  if (e.initialised != 1 && get_inifile(&e.rec) < 0) {
+    claim_begin(e);
+    return 0;
+  }
+  ZunoPreProcess(settings_folder, target, output);
   return 0;
 }
 
@@ -99,7 +103,7 @@ extern "C" int ZunoMain(const char *settings_folder, const char *target, const c
     EngineState &e = engine();
     ZunoRecord &rec = e.rec;
     copy_field(rec.IniPath, settings_folder ? settings_folder : "", "IniPath");
-    if (e.initialised != 1) get_inifile(&rec);
+    if (e.initialised != 1 && get_inifile(&rec) < 0) return 1;
     copy_field(rec.TargetPath, target ? target : "", "TargetPath");
     copy_field(rec.OutputPath, output ? output : "", "OutputPath");
     if (!plat::exists(rec.TargetPath) || !plat::exists(rec.OutputPath)) return 1;

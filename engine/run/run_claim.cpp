@@ -1,4 +1,4 @@
-#include "core/run_claim.h"
+#include "run/run_claim.h"
 
 #include <cerrno>
 

@@ -1,6 +1,6 @@
 // Run preparation: turns the front end's target and output choices into the
 // folders a run works in, and chooses the catalog folder.
-#include "core/run_preparation.h"
+#include "run/run_preparation.h"
 
 #include <cstring>
 #include <string>
@@ -10,9 +10,9 @@
 #include "core/error_log.h"
 #include "core/guard.h"
 #include "core/paths.h"
-#include "core/run_claim.h"
 #include "core/text.h"
 #include "platform/platform.h"
+#include "run/run_claim.h"
 
 namespace {
 

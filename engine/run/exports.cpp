@@ -8,10 +8,10 @@
 #include "core/engine_state.h"
 #include "core/error_log.h"
 #include "core/guard.h"
-#include "core/run_claim.h"
 #include "core/paths.h"
 #include "core/text.h"
 #include "platform/platform.h"
+#include "run/run_claim.h"
 
 namespace {
 
