@@ -71,12 +71,12 @@ class LayoutTest : public QObject {
     MainWindow *main = box.start();
     QVERIFY(main);
     look_at_tabs(main, "Main");
-    look_at(main->output_window(), "Output");
-    look_at_tabs(main->property_dialog(), "Property");
-    look_at_tabs(main->detail_window(), "Detail");
-    main->dialog_window()->set_label(
+    look_at(box.started.output, "Output");
+    look_at_tabs(box.started.property, "Property");
+    look_at_tabs(box.started.detail, "Detail");
+    box.started.dialog->set_label(
         "/opt/quillo/quillo /S:8 /T:H120 /P:M4 /O:\"/home/ann/out\" \"/home/ann/cats\"");
-    look_at(main->dialog_window(), "Dialog");
+    look_at(box.started.dialog, "Dialog");
     FirstRunDialog first_run(box.program_folder());
     look_at(&first_run, "FirstRunDialog");
     TitleWindow title;

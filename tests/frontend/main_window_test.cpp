@@ -79,7 +79,7 @@ class MainWindowTest : public QObject {
     const QString before = main->selected_folder();
     main->on_Dir1_OLEDragDrop(drop.get());
     QCOMPARE(main->selected_folder(), before);
-    QCOMPARE(main->pic_view().count(), 1);
+    QCOMPARE(box.started.run->pic_view().count(), 1);
     QTRY_COMPARE(box.opened_pages().size(), 1);
     QVERIFY2(box.opened_pages().first().endsWith("/temp_html/index.html"),
              qPrintable(box.opened_pages().first()));
@@ -156,8 +156,8 @@ class MainWindowTest : public QObject {
     Sandbox box;
     MainWindow *main = box.start();
     QVERIFY(main);
-    OutputWindow *output = main->output_window();
-    FlyOut *flyout = main->output_flyout();
+    OutputWindow *output = box.started.output;
+    FlyOut *flyout = box.started.output_flyout;
     main->findChild<QPushButton *>("Command2")->click();
     QVERIFY(output->isVisible());
     QCOMPARE(flyout->flag(), int(FlyOut::kOpened));
@@ -188,7 +188,7 @@ class MainWindowTest : public QObject {
     QCOMPARE(flyout->flag(), int(FlyOut::kClosed));
 
     main->findChild<QPushButton *>("Command3")->click();
-    PropertyDialog *property = main->property_dialog();
+    PropertyDialog *property = box.started.property;
     QVERIFY(property->isVisible());
     QCOMPARE(property->x(), main->x() - property->frameGeometry().width());
     main->findChild<QPushButton *>("Command3")->click();
@@ -216,20 +216,20 @@ class MainWindowTest : public QObject {
     QVERIFY(main);
     auto visible = [main](const char *name) { return main->findChild<QLabel *>(name)->isVisible(); };
     QVERIFY(visible("Picture7"));
-    for (int tick = 0; tick < 19; ++tick) main->set_state_picture(4);
+    for (int tick = 0; tick < 19; ++tick) main->set_state_picture(StatePicture::NextFrame);
     QCOMPARE(main->spinner_frame(), 20);
-    main->set_state_picture(4);
+    main->set_state_picture(StatePicture::NextFrame);
     QCOMPARE(main->spinner_frame(), 1);
 
     settings_mirror().display_style = 1;
     main->apply_display_style();
     QVERIFY(!visible("Picture7"));
     QVERIFY(visible("Picture1") && !visible("Picture2") && visible("Picture3"));
-    main->set_state_picture(1);
+    main->set_state_picture(StatePicture::Working);
     QVERIFY(visible("Picture1") && !visible("Picture2") && !visible("Picture3"));
-    main->set_state_picture(2);
+    main->set_state_picture(StatePicture::Done);
     QVERIFY(!visible("Picture1") && visible("Picture2") && !visible("Picture3"));
-    main->set_state_picture(4);
+    main->set_state_picture(StatePicture::NextFrame);
     QCOMPARE(main->spinner_frame(), 1);
   }
 };

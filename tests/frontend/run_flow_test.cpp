@@ -233,7 +233,7 @@ class RunFlowTest : public QObject {
     QVERIFY(main);
     main->select_folder(folder);
     QList<bool> stop_enabled;
-    connect(main, &MainWindow::busy_changed, this, [&](bool busy) {
+    connect(box.started.run, &RunController::busy_changed, this, [&](bool busy) {
       if (busy) stop_enabled << button(main, "StopIt")->isEnabled();
     });
     settings_mirror().cpu_priority = 100;
@@ -269,12 +269,12 @@ class RunFlowTest : public QObject {
         box.path("profile/Local Settings/Temporary Internet Files/Content.IE5/AB12CD34/ad[1].jpg"), 120, 90);
     MainWindow *main = box.start();
     QVERIFY(main);
-    QCOMPARE(engine_setting(33), 1);
+    QCOMPARE(engine_setting(ZUNO_FileCopy), 1);
     settings_mirror().file_copy = 0;  // the box as the user left it; mode 2 forces 1 for its run
     main->findChild<QComboBox *>("Combo1")->setCurrentIndex(2);
     button(main, "OK")->click();
     QVERIFY(idle(main));
-    QCOMPARE(engine_setting(33), 0);
+    QCOMPARE(engine_setting(ZUNO_FileCopy), 0);
   }
 
   void external_run_starts_quillo_and_watches_its_lock_file() {
@@ -293,10 +293,10 @@ class RunFlowTest : public QObject {
     MainWindow *main = box.start();
     QVERIFY(main);
     main->select_folder(folder);
-    main->output_window()->set_box_text(output);
+    box.started.output->set_box_text(output);
     settings_mirror().run_external = true;
     button(main, "OK")->click();
-    auto *dialog = main->dialog_window();
+    auto *dialog = box.started.dialog;
     QVERIFY(dialog->isVisible());
     QCOMPARE(dialog->label(),
              box.program_folder() + "/quillo /S:8 /T:H120 /P:M4 /O:\"" + output + "\" \"" + folder + "\"");
@@ -318,7 +318,7 @@ class RunFlowTest : public QObject {
     MainWindow *main = box.start();
     QVERIFY(main);
     main->select_folder(folder);
-    main->output_window()->set_box_text(box.path("gone/out"));
+    box.started.output->set_box_text(box.path("gone/out"));
     button(main, "OK")->click();
     QCOMPARE(box.prompts, QStringList{QStringLiteral("処理に失敗しました。\n出力フォルダが見つかりません")});
     QVERIFY(lines_of(main).isEmpty());
@@ -328,7 +328,7 @@ class RunFlowTest : public QObject {
     QVERIFY(!QFileInfo::exists(box.path("gone")));
     // The failed run let go of the engine: the next run into an existing folder works.
     box.prompts.clear();
-    main->output_window()->set_box_text(box.program_folder() + "/OUTPUT");
+    box.started.output->set_box_text(box.program_folder() + "/OUTPUT");
     button(main, "OK")->click();
     QVERIFY2(box.prompts.isEmpty(), qPrintable(box.prompts.join('|')));
     QCOMPARE(lines_of(main).size(), 7);
@@ -397,7 +397,7 @@ class RunFlowTest : public QObject {
     MainWindow *main = box.start();
     QVERIFY(main);
     main->select_folder(folder);
-    main->output_window()->set_box_text(box.path("out"));
+    box.started.output->set_box_text(box.path("out"));
     settings_mirror().run_external = true;
     button(main, "OK")->click();
     QVERIFY(!button(main, "OK")->isEnabled());
@@ -407,7 +407,7 @@ class RunFlowTest : public QObject {
              QStringLiteral("quillo の処理に失敗しました（終了コード 4）。\ndisk on fire"));
     QCOMPARE(file_lines(starts).size(), 1);
     QVERIFY(button(main, "OK")->isEnabled());
-    QVERIFY(!main->dialog_window()->isVisible());
+    QVERIFY(!box.started.dialog->isVisible());
     QTest::qWait(300);
     QVERIFY(box.opened_pages().isEmpty());
     // GO works again: a second run starts quillo once more.
@@ -423,7 +423,7 @@ class RunFlowTest : public QObject {
     MainWindow *main = box.start();
     QVERIFY(main);
     main->select_folder(folder);
-    main->output_window()->set_box_text(box.path("out"));
+    box.started.output->set_box_text(box.path("out"));
     QVERIFY(QDir(folder).removeRecursively());
     settings_mirror().run_external = true;
     button(main, "OK")->click();
@@ -446,7 +446,7 @@ class RunFlowTest : public QObject {
     QVERIFY(main);
     QVERIFY(main->select_folder(folder));
     const QString output = box.path("out");
-    main->output_window()->set_box_text(output);
+    box.started.output->set_box_text(output);
     settings_mirror().run_external = true;
     button(main, "OK")->click();
     QTRY_COMPARE_WITH_TIMEOUT(box.prompts, QStringList{QStringLiteral("処理が終了しました")}, 20000);

@@ -77,13 +77,13 @@ class SettingsWindowsTest : public QObject {
     Sandbox box;
     MainWindow *main = box.start();
     QVERIFY(main);
-    PropertyDialog *p = main->property_dialog();
+    PropertyDialog *p = box.started.property;
     QCOMPARE(settings_mirror().type_mask, 127);  // the distributed settings take movies too
     type_box(p, 5)->click();                     // "AVI" off
     QCOMPARE(type_box(p, 5)->text(), QStringLiteral("AVI"));
     QCOMPARE(settings_mirror().type_mask, 126);  // the movie bit beyond the six boxes stays
     push_mirror(settings_mirror(), program_state().output_folder);
-    QCOMPARE(engine_setting(53), 126);
+    QCOMPARE(engine_setting(ZUNO_EnableFileType), 126);
     child<QCheckBox>(p, "Check2")->click();  // "全て"
     QCOMPARE(settings_mirror().type_mask, 127);
     QVERIFY(!type_box(p, 0)->isEnabled());
@@ -99,7 +99,7 @@ class SettingsWindowsTest : public QObject {
     Sandbox box;
     MainWindow *main = box.start();
     QVERIFY(main);
-    PropertyDialog *p = main->property_dialog();
+    PropertyDialog *p = box.started.property;
     child<QScrollBar>(p, "hsDay")->setValue(9);
     QCOMPARE(child<QLineEdit>(p, "tbDay")->text(), QStringLiteral("3日前"));
     QCOMPARE(settings_mirror().age, 9);
@@ -109,12 +109,12 @@ class SettingsWindowsTest : public QObject {
     Sandbox box;
     MainWindow *main = box.start();
     QVERIFY(main);
-    PropertyDialog *p = main->property_dialog();
+    PropertyDialog *p = box.started.property;
     QCOMPARE(child<QLineEdit>(p, "Text2")->text(), QStringLiteral("4"));  // OnePageMax=4096
     press_enter(child<QLineEdit>(p, "Text2"), "2");
     QCOMPARE(child<QScrollBar>(p, "HScroll2")->value(), 2);
     push_mirror(settings_mirror(), program_state().output_folder);
-    QCOMPARE(engine_setting(21), 2048);
+    QCOMPARE(engine_setting(ZUNO_OnePageMax), 2048);
     press_enter(child<QLineEdit>(p, "Text1"), "abc");  // not a number: 0, which the bar raises to its minimum
     QCOMPARE(child<QScrollBar>(p, "HScroll1")->value(), PropertyDialog::kThumbMin);
     QCOMPARE(child<QLineEdit>(p, "Text1")->text(), QString::number(PropertyDialog::kThumbMin));
@@ -129,7 +129,7 @@ class SettingsWindowsTest : public QObject {
     Sandbox box;
     MainWindow *main = box.start();
     QVERIFY(main);
-    PropertyDialog *p = main->property_dialog();
+    PropertyDialog *p = box.started.property;
     auto *width = child<QCheckBox>(p, "Check8");
     auto *height = child<QCheckBox>(p, "Check9");
     QVERIFY(!width->isChecked() && !height->isChecked());  // SearchSizeType=0
@@ -150,7 +150,7 @@ class SettingsWindowsTest : public QObject {
     box.set_ini(box.program_folder(), "MaxX", "5000");
     MainWindow *main = box.start();
     QVERIFY(main);
-    PropertyDialog *p = main->property_dialog();
+    PropertyDialog *p = box.started.property;
     QCOMPARE(child<QScrollBar>(p, "HScroll5")->value(), PropertyDialog::kMinSizeMax);
     QCOMPARE(child<QLineEdit>(p, "Text5")->text(), QString::number(PropertyDialog::kMinSizeMax));
     QCOMPARE(settings_mirror().min_width, PropertyDialog::kMinSizeMax);
@@ -162,7 +162,7 @@ class SettingsWindowsTest : public QObject {
     Sandbox box;
     MainWindow *main = box.start();
     QVERIFY(main);
-    PropertyDialog *p = main->property_dialog();
+    PropertyDialog *p = box.started.property;
     auto *modes = main->findChild<QComboBox *>("Combo1");
     struct Row {
       const char *control;
@@ -187,14 +187,14 @@ class SettingsWindowsTest : public QObject {
     Sandbox box;
     MainWindow *main = box.start();
     QVERIFY(main);
-    DetailWindow *d = main->detail_window();
+    DetailWindow *d = box.started.detail;
     child<QScrollBar>(d, "HScroll1")->setValue(234);
-    QCOMPARE(engine_setting(27), 234);
+    QCOMPARE(engine_setting(ZUNO_BannerX), 234);
     child<QLineEdit>(d, "Text3")->setText("1.5");
     Q_EMIT child<QLineEdit>(d, "Text3")->textEdited("1.5");
-    QCOMPARE(engine_setting(29), 15);
+    QCOMPARE(engine_setting(ZUNO_YXRatio), 15);
     child<QSlider>(d, "Slider1")->setValue(kCpuSliderMax);
-    QCOMPARE(engine_setting(45), 100);
+    QCOMPARE(engine_setting(ZUNO_CpuPriority), 100);
     QCOMPARE(settings_mirror().cpu_priority, 100);
     child<QComboBox>(d, "Combo2")->setCurrentIndex(DetailWindow::kDepthEntries - 1);
     QCOMPARE(settings_mirror().depth, 1000);
@@ -207,13 +207,13 @@ class SettingsWindowsTest : public QObject {
     Sandbox box;
     MainWindow *main = box.start();
     QVERIFY(main);
-    const int mask = engine_setting(53);
+    const int mask = engine_setting(ZUNO_EnableFileType);
     // A prepared run holds the engine.
     engine::new_main(program_state().settings_folder, box.path("pictures"), box.path("out"));
-    main->detail_window()->on_Command2_Click();
-    QVERIFY(!main->dialog_window()->isVisible());
+    box.started.detail->on_Command2_Click();
+    QVERIFY(!box.started.dialog->isVisible());
     QVERIFY(box.prompts.isEmpty());
-    QCOMPARE(engine_setting(53), mask);
+    QCOMPARE(engine_setting(ZUNO_EnableFileType), mask);
     engine::Counts counts;
     engine::last_count(0, counts);
   }
@@ -226,11 +226,11 @@ class SettingsWindowsTest : public QObject {
     box.make_picture(backup + "/large.jpg", 400, 300);
     MainWindow *main = box.start();
     QVERIFY(main);
-    main->output_window()->browse_to(box.path("out"));
-    DetailWindow *d = main->detail_window();
+    box.started.output->browse_to(box.path("out"));
+    DetailWindow *d = box.started.detail;
     child<QScrollBar>(d, "HScroll7")->setValue(100);  // only very simple pictures by area
     child<QCheckBox>(d, "Check6")->setChecked(true);  // keep slender pictures
-    const int mask = engine_setting(53);
+    const int mask = engine_setting(ZUNO_EnableFileType);
 
     QString asked;
     answer_dialog("Command2", &asked);  // Cansel
@@ -238,12 +238,12 @@ class SettingsWindowsTest : public QObject {
     if (engine_lacks("chk_cache")) {
       // The check is not built yet: its failure is shown and the engine is free again.
       QCOMPARE(box.prompts.size(), 1);
-      QVERIFY(!main->dialog_window()->isVisible());
+      QVERIFY(!box.started.dialog->isVisible());
       engine::Counts counts;
       QVERIFY(engine::count_file(box.path("out"), counts) >= 0);
       QSKIP("the engine's cache check is not built yet");
     }
-    QCOMPARE(engine_setting(53), mask);
+    QCOMPARE(engine_setting(ZUNO_EnableFileType), mask);
     QCOMPARE(asked, QStringLiteral("1個の削除候補があります。削除してよろしいですか？"));
     QVERIFY(QFileInfo::exists(backup + "/tiny.jpg"));
     answer_dialog("Command1", &asked);  // OK
@@ -277,14 +277,14 @@ class SettingsWindowsTest : public QObject {
     const QString second = box.path("pictures/two.jpg");
     box.make_picture(first, 200, 150);
     box.make_picture(second, 300, 200);
-    PicView &view = main->pic_view();
+    PicView &view = box.started.run->pic_view();
     view.add_item(first);
     view.add_item(second);
     QCOMPARE(view.view_item(), 0);
     QString folder;
     QString catalog;
     engine::last_output(folder);
-    engine::get_str(37, catalog);
+    engine::get_str(ZUNO_HtmlOut, catalog);
     QCOMPARE(catalog, QStringLiteral("temp_html"));
     QVERIFY(QFileInfo::exists(folder + "/temp_html/index.html"));
   }
@@ -295,7 +295,7 @@ class SettingsWindowsTest : public QObject {
     QVERIFY(main);
     const QString picture = box.path("out/Images/keep me.jpg");
     box.make_picture(picture, 40, 30);
-    DialogWindow *dialog = main->dialog_window();
+    DialogWindow *dialog = box.started.dialog;
     QVERIFY(dialog->kept_files().startsWith(' '));
     QMimeData link;
     link.setText("javascript:showcg('" + QString::fromLatin1(QUrl::toPercentEncoding(picture, "/")) +

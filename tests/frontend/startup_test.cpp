@@ -74,8 +74,8 @@ class StartupTest : public QObject {
     QCOMPARE(state.settings_folder, box.program_folder());
     QCOMPARE(state.output_folder, box.program_folder() + "/OUTPUT");
     QVERIFY(QFileInfo(state.output_folder).isDir());
-    QCOMPARE(main->output_window()->box_text(), state.output_folder);
-    QCOMPARE(engine_setting(2), box.ini_value(box.program_folder(), "Priority").toInt());
+    QCOMPARE(box.started.output->box_text(), state.output_folder);
+    QCOMPARE(engine_setting(ZUNO_Priority), box.ini_value(box.program_folder(), "Priority").toInt());
     QCOMPARE(main->findChild<QComboBox *>("Combo1")->currentText(), QStringLiteral("通常モード"));
     // Stored positions of -1 centre the window.
     const QRect screen = QGuiApplication::primaryScreen()->geometry();
@@ -127,7 +127,7 @@ class StartupTest : public QObject {
     const QString missing = box.program_folder() + QStringLiteral("/ZunoP.iniがありません");
     QCOMPARE(box.prompts, QStringList({missing, missing}));
     QCOMPARE(program_state().settings_folder, settings);
-    QCOMPARE(engine_setting(3), box.ini_value(settings, "CurrentWidth").toInt());
+    QCOMPARE(engine_setting(ZUNO_CurrentWidth), box.ini_value(settings, "CurrentWidth").toInt());
   }
 
   void first_run_cancelled_ends_the_program() {
@@ -175,7 +175,7 @@ class StartupTest : public QObject {
              qPrintable(box.prompts.first()));
     QCOMPARE(bytes_of(files.ini), files.good);
     QCOMPARE(bytes_of(files.backup), files.good);
-    QCOMPARE(engine_setting(3), 123);
+    QCOMPARE(engine_setting(ZUNO_CurrentWidth), 123);
   }
 
   void damaged_settings_file_stays_as_it_is_when_the_user_declines() {
@@ -226,7 +226,7 @@ class StartupTest : public QObject {
     QVERIFY(main);
     QCOMPARE(main->selected_folder(), pictures);
     QCOMPARE(main->pos(), QPoint(30, 40));
-    main->output_window()->set_box_text(box.path("out2"));
+    box.started.output->set_box_text(box.path("out2"));
     program_state().ratio_average = 250;
     settings_mirror().min_width = 321;
     main->move(-20, 55);

@@ -17,7 +17,7 @@ void prepare_test_environment() {
   qputenv("QT_LOGGING_RULES", "qt.qpa.*=false");
 }
 
-int engine_setting(int number) {
+int engine_setting(ZunoSettingNumber number) {
   return engine::get(number);
 }
 

@@ -8,8 +8,10 @@
 #include <QStringList>
 #include <QTemporaryDir>
 
+#include "engine_binding.h"
 #include "main_window.h"
 #include "prompt.h"
+#include "run_controller.h"
 #include "startup.h"
 #include "title_window.h"
 
@@ -51,7 +53,7 @@ class Sandbox {
 };
 
 // Engine settings of the current engine state, for checks.
-int engine_setting(int number);
+int engine_setting(ZunoSettingNumber number);
 
 // Runs a QtTest class with the environment every suite needs set before the application exists.
 #define QUILLO_FRONTEND_TEST_MAIN(TestClass) \

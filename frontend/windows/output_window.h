@@ -27,6 +27,12 @@ class OutputWindow : public QWidget {
   void set_anchor(QWidget *anchor) { anchor_ = anchor; }
   void place_beside_anchor();
 
+ Q_SIGNALS:
+  // Every change of the folder box text; it is also the current output folder.
+  void box_text_changed(const QString &text);
+  // The folder browser moved to another folder.
+  void browser_folder_changed(const QString &folder);
+
  protected:
   bool event(QEvent *event) override;
 
@@ -34,9 +40,9 @@ class OutputWindow : public QWidget {
   void on_Dir1_Change(const QString &path);
   void on_Combo1_Change(const QString &text);
 
-  QComboBox *combo1_;
-  QComboBox *drive1_;
-  QTreeView *dir1_;
+  QComboBox *folder_box_;
+  QComboBox *drive_list_;
+  QTreeView *folder_tree_;
   FolderPicker *picker_;
   QWidget *anchor_ = nullptr;
 };

@@ -3,7 +3,6 @@
 #pragma once
 
 #include <QDialog>
-#include <functional>
 
 class QLabel;
 class QMimeData;
@@ -15,9 +14,6 @@ class DialogWindow : public QDialog {
   Q_OBJECT
  public:
   explicit DialogWindow(QWidget *parent = nullptr);
-
-  // Shows the candidates' catalog (the main window's browser step).
-  void set_show_catalog(std::function<void()> show) { show_catalog_ = std::move(show); }
 
   // Sets the question and which of "確認" and "Cansel" can be pressed.
   void prepare(const QString &text, bool check_enabled, bool cancel_enabled);
@@ -34,6 +30,10 @@ class DialogWindow : public QDialog {
 
   void on_Text1_OLEDragDrop(const QMimeData *data);
 
+ Q_SIGNALS:
+  // The candidates' catalog was written: it is to be shown like a run's catalog.
+  void catalog_requested();
+
  protected:
   bool eventFilter(QObject *watched, QEvent *event) override;
 
@@ -42,12 +42,11 @@ class DialogWindow : public QDialog {
   void on_Command2_Click();  // Cansel
   void on_Command3_Click();  // 確認
 
-  QLabel *label1_;
-  QTextEdit *text1_;
-  QProgressBar *progress_bar1_;
-  QPushButton *command1_;
-  QPushButton *command2_;
-  QPushButton *command3_;
-  std::function<void()> show_catalog_;
+  QLabel *message_;
+  QTextEdit *kept_files_box_;
+  QProgressBar *progress_bar_;
+  QPushButton *ok_button_;
+  QPushButton *cancel_button_;
+  QPushButton *look_button_;
   bool cancel_flag_ = true;
 };

@@ -24,41 +24,44 @@ const QString kDropHint =
 // The read-only mode for ZunoChangeFileMode: no write-permission bit (0x80).
 constexpr int kReadOnlyMode = 1024;
 
+// The ZunoCacheDel mode that writes a catalog of the candidates instead of deleting them.
+constexpr int kCandidatesCatalog = 2;
+
 }  // namespace
 
 DialogWindow::DialogWindow(QWidget *parent) : QDialog(parent) {
   setObjectName(QStringLiteral("Dialog"));
   setWindowTitle(QStringLiteral("キャッシュバックアップ削除・確認"));
-  label1_ = controls::label(QStringLiteral("Label1"), QString(), this);
-  label1_->setWordWrap(true);
-  label1_->setMinimumWidth(360);
-  text1_ = new QTextEdit(this);
-  text1_->setObjectName(QStringLiteral("Text1"));
-  text1_->setPlainText(kDropHint);
-  text1_->setAcceptDrops(false);  // drops are handled here, not by the editor
-  text1_->viewport()->setAcceptDrops(true);
-  text1_->viewport()->installEventFilter(this);
-  text1_->setMinimumHeight(90);
-  progress_bar1_ = new QProgressBar(this);
-  progress_bar1_->setObjectName(QStringLiteral("ProgressBar1"));
-  progress_bar1_->setTextVisible(false);
-  command1_ = controls::button(QStringLiteral("Command1"), QStringLiteral("OK"), this);
-  command2_ = controls::button(QStringLiteral("Command2"), QStringLiteral("Cansel"), this);
-  command3_ = controls::button(QStringLiteral("Command3"), QStringLiteral("確認"), this);
+  message_ = controls::label(QStringLiteral("Label1"), QString(), this);
+  message_->setWordWrap(true);
+  message_->setMinimumWidth(360);
+  kept_files_box_ = new QTextEdit(this);
+  kept_files_box_->setObjectName(QStringLiteral("Text1"));
+  kept_files_box_->setPlainText(kDropHint);
+  kept_files_box_->setAcceptDrops(false);  // drops are handled here, not by the editor
+  kept_files_box_->viewport()->setAcceptDrops(true);
+  kept_files_box_->viewport()->installEventFilter(this);
+  kept_files_box_->setMinimumHeight(90);
+  progress_bar_ = new QProgressBar(this);
+  progress_bar_->setObjectName(QStringLiteral("ProgressBar1"));
+  progress_bar_->setTextVisible(false);
+  ok_button_ = controls::button(QStringLiteral("Command1"), QStringLiteral("OK"), this);
+  cancel_button_ = controls::button(QStringLiteral("Command2"), QStringLiteral("Cansel"), this);
+  look_button_ = controls::button(QStringLiteral("Command3"), QStringLiteral("確認"), this);
   auto *buttons = new QHBoxLayout;
-  buttons->addWidget(command3_);
+  buttons->addWidget(look_button_);
   buttons->addStretch(1);
-  buttons->addWidget(command1_);
-  buttons->addWidget(command2_);
+  buttons->addWidget(ok_button_);
+  buttons->addWidget(cancel_button_);
   auto *layout = new QVBoxLayout(this);
-  layout->addWidget(label1_);
-  layout->addWidget(text1_);
-  layout->addWidget(progress_bar1_);
+  layout->addWidget(message_);
+  layout->addWidget(kept_files_box_);
+  layout->addWidget(progress_bar_);
   layout->addLayout(buttons);
-  connect(command1_, &QPushButton::clicked, this, &DialogWindow::on_Command1_Click);
-  connect(command2_, &QPushButton::clicked, this, &DialogWindow::on_Command2_Click);
-  connect(command3_, &QPushButton::clicked, this, &DialogWindow::on_Command3_Click);
-  command3_->setEnabled(false);
+  connect(ok_button_, &QPushButton::clicked, this, &DialogWindow::on_Command1_Click);
+  connect(cancel_button_, &QPushButton::clicked, this, &DialogWindow::on_Command2_Click);
+  connect(look_button_, &QPushButton::clicked, this, &DialogWindow::on_Command3_Click);
+  look_button_->setEnabled(false);
 }
 
 void DialogWindow::prepare(const QString &text, bool check_enabled, bool cancel_enabled) {
@@ -68,15 +71,15 @@ void DialogWindow::prepare(const QString &text, bool check_enabled, bool cancel_
 }
 
 void DialogWindow::enable_check(bool enabled) {
-  command3_->setEnabled(enabled);
+  look_button_->setEnabled(enabled);
 }
 
 void DialogWindow::enable_cancel(bool enabled) {
-  command2_->setEnabled(enabled);
+  cancel_button_->setEnabled(enabled);
 }
 
 void DialogWindow::set_progress(int value) {
-  progress_bar1_->setValue(value);
+  progress_bar_->setValue(value);
 }
 
 void DialogWindow::show_external_run(const QString &command_line) {
@@ -85,15 +88,15 @@ void DialogWindow::show_external_run(const QString &command_line) {
 }
 
 void DialogWindow::set_label(const QString &text) {
-  label1_->setText(text);
+  message_->setText(text);
 }
 
 QString DialogWindow::label() const {
-  return label1_->text();
+  return message_->text();
 }
 
 QString DialogWindow::kept_files() const {
-  return text1_->toPlainText();
+  return kept_files_box_->toPlainText();
 }
 
 void DialogWindow::on_Command1_Click() {
@@ -109,25 +112,25 @@ void DialogWindow::on_Command2_Click() {
 // Lets the user look at the candidates before deciding.
 void DialogWindow::on_Command3_Click() {
   set_progress(0);
-  engine::cache_del(2);
-  set_progress(progress_bar1_->maximum());
-  if (show_catalog_) show_catalog_();
+  engine::cache_del(kCandidatesCatalog);
+  set_progress(progress_bar_->maximum());
+  Q_EMIT catalog_requested();
 }
 
 void DialogWindow::on_Text1_OLEDragDrop(const QMimeData *data) {
   if (!data) return;
   QString text = data->hasText() ? data->text() : QString();
   if (text.isEmpty() && data->hasUrls() && !data->urls().isEmpty()) text = data->urls().first().toString();
-  if (text1_->toPlainText().startsWith(QLatin1Char(' '))) text1_->clear();
+  if (kept_files_box_->toPlainText().startsWith(QLatin1Char(' '))) kept_files_box_->clear();
   if (!text.contains(QStringLiteral("javascript"), Qt::CaseInsensitive)) return;
   const QString path = showcg::picture_path(text);
   if (path.isEmpty()) return;
   engine::change_file_mode(kReadOnlyMode, path);
-  text1_->setPlainText(text1_->toPlainText() + path + QStringLiteral("\r\n"));
+  kept_files_box_->setPlainText(kept_files_box_->toPlainText() + path + QStringLiteral("\r\n"));
 }
 
 bool DialogWindow::eventFilter(QObject *watched, QEvent *event) {
-  if (watched == text1_->viewport()) {
+  if (watched == kept_files_box_->viewport()) {
     if (event->type() == QEvent::DragEnter || event->type() == QEvent::DragMove) {
       static_cast<QDropEvent *>(event)->acceptProposedAction();
       return true;

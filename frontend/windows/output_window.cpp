@@ -20,42 +20,42 @@ OutputWindow::OutputWindow(QWidget *parent) : QWidget(parent, Qt::Tool) {
   auto *label2 = new QLabel(QStringLiteral("出力先フォルダ"), frame1);
   label2->setObjectName(QStringLiteral("Label2"));
   label2->setToolTip(QStringLiteral("ベースになるフォルダを指定します。この下にHTMLファイルが出力されます"));
-  combo1_ = new QComboBox(frame1);
-  combo1_->setObjectName(QStringLiteral("Combo1"));
-  combo1_->setEditable(true);
-  combo1_->setInsertPolicy(QComboBox::NoInsert);
-  combo1_->setMinimumWidth(320);
-  drive1_ = new QComboBox(frame1);
-  drive1_->setObjectName(QStringLiteral("Drive1"));
-  dir1_ = new QTreeView(frame1);
-  dir1_->setObjectName(QStringLiteral("Dir1"));
-  dir1_->setMinimumHeight(260);
-  picker_ = new FolderPicker(drive1_, dir1_, this);
+  folder_box_ = new QComboBox(frame1);
+  folder_box_->setObjectName(QStringLiteral("Combo1"));
+  folder_box_->setEditable(true);
+  folder_box_->setInsertPolicy(QComboBox::NoInsert);
+  folder_box_->setMinimumWidth(320);
+  drive_list_ = new QComboBox(frame1);
+  drive_list_->setObjectName(QStringLiteral("Drive1"));
+  folder_tree_ = new QTreeView(frame1);
+  folder_tree_->setObjectName(QStringLiteral("Dir1"));
+  folder_tree_->setMinimumHeight(260);
+  picker_ = new FolderPicker(drive_list_, folder_tree_, this);
 
   auto *grid = new QGridLayout(frame1);
   grid->addWidget(label2, 0, 0);
-  grid->addWidget(combo1_, 1, 0);
-  grid->addWidget(drive1_, 2, 0);
-  grid->addWidget(dir1_, 3, 0);
+  grid->addWidget(folder_box_, 1, 0);
+  grid->addWidget(drive_list_, 2, 0);
+  grid->addWidget(folder_tree_, 3, 0);
   auto *layout = new QVBoxLayout(this);
   layout->addWidget(frame1);
 
   connect(picker_, &FolderPicker::folder_changed, this, &OutputWindow::on_Dir1_Change);
-  connect(combo1_, &QComboBox::editTextChanged, this, &OutputWindow::on_Combo1_Change);
+  connect(folder_box_, &QComboBox::editTextChanged, this, &OutputWindow::on_Combo1_Change);
 }
 
 QString OutputWindow::box_text() const {
-  return combo1_->currentText();
+  return folder_box_->currentText();
 }
 
 void OutputWindow::set_box_text(const QString &text) {
-  combo1_->setEditText(text);
+  folder_box_->setEditText(text);
 }
 
 void OutputWindow::add_box_text_to_list() {
   const QString text = box_text();
-  if (!text.isEmpty() && combo1_->findText(text) < 0) combo1_->addItem(text);
-  combo1_->setEditText(text);
+  if (!text.isEmpty() && folder_box_->findText(text) < 0) folder_box_->addItem(text);
+  folder_box_->setEditText(text);
 }
 
 void OutputWindow::browse_to(const QString &folder) {
@@ -87,9 +87,11 @@ bool OutputWindow::event(QEvent *event) {
 }
 
 void OutputWindow::on_Dir1_Change(const QString &path) {
+  Q_EMIT browser_folder_changed(path);
   set_box_text(path);
 }
 
 void OutputWindow::on_Combo1_Change(const QString &text) {
   program_state().output_folder = text;
+  Q_EMIT box_text_changed(text);
 }

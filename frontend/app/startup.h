@@ -4,12 +4,29 @@
 
 #include <QString>
 
+class AboutWindow;
+class DetailWindow;
+class DialogWindow;
+class FlyOut;
 class MainWindow;
+class OutputWindow;
+class PropertyDialog;
+class RunController;
 class TitleWindow;
 
+// The windows of the program and the run controller, wired together by their signals. Everything but the
+// title belongs to the main window and ends with it.
 struct StartedProgram {
   TitleWindow *title = nullptr;  // shown; it shows the main window after one second and closes itself
   MainWindow *main = nullptr;
+  OutputWindow *output = nullptr;
+  PropertyDialog *property = nullptr;
+  DetailWindow *detail = nullptr;
+  DialogWindow *dialog = nullptr;
+  AboutWindow *about = nullptr;
+  FlyOut *output_flyout = nullptr;
+  FlyOut *property_flyout = nullptr;
+  RunController *run = nullptr;
 };
 
 // Runs the start-up sequence. program_state().program_folder must be set. Returns empty windows when the

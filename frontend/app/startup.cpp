@@ -7,14 +7,19 @@
 #include <QScreen>
 #include <cmath>
 
+#include "about_window.h"
+#include "cache_clean_up.h"
 #include "detail_window.h"
+#include "dialog_window.h"
 #include "engine_binding.h"
 #include "first_run_dialog.h"
+#include "flyout.h"
 #include "main_window.h"
 #include "output_window.h"
 #include "program_state.h"
 #include "prompt.h"
 #include "property_dialog.h"
+#include "run_controller.h"
 #include "settings_mirror.h"
 #include "startup_store.h"
 #include "title_window.h"
@@ -129,6 +134,91 @@ bool start_engine(const QString &folder) {
   return false;
 }
 
+// The main window asks the run controller for work; the controller's reports go to the main window, the
+// output window (the folder box joins its list) and Dialog (an external run's command line and seconds).
+void wire_run(const StartedProgram &p) {
+  MainWindow *main = p.main;
+  RunController *run = p.run;
+  QObject::connect(main, &MainWindow::go_pressed, run, &RunController::go);
+  QObject::connect(main, &MainWindow::stop_pressed, run, &RunController::stop);
+  QObject::connect(main, &MainWindow::close_deferred, run, &RunController::close_after_run);
+  QObject::connect(main, &MainWindow::folder_information_requested, run,
+                   &RunController::show_folder_information);
+  QObject::connect(main, &MainWindow::picture_dropped, run, &RunController::view_dropped_picture);
+  QObject::connect(main, &MainWindow::thumbnail_link_dropped, run, &RunController::schedule_drop_menu);
+  QObject::connect(main, &MainWindow::result_list_pressed, run, &RunController::stop_end_of_run_timer);
+  QObject::connect(run, &RunController::run_shown, main, &MainWindow::show_running);
+  QObject::connect(run, &RunController::busy_changed, main, &MainWindow::set_busy);
+  QObject::connect(run, &RunController::external_run_changed, main, &MainWindow::set_external_running);
+  QObject::connect(run, &RunController::state_picture_changed, main, &MainWindow::set_state_picture);
+  QObject::connect(run, &RunController::progress_changed, main, &MainWindow::show_progress);
+  QObject::connect(run, &RunController::status_changed, main, &MainWindow::show_status);
+  QObject::connect(run, &RunController::line_added, main, &MainWindow::append_line);
+  QObject::connect(run, &RunController::last_line_selected, main, &MainWindow::select_last_line);
+  QObject::connect(run, &RunController::drop_menu_due, main, &MainWindow::pop_up_drop_menu);
+  QObject::connect(run, &RunController::close_requested, main, &QWidget::close);
+  QObject::connect(p.output, &OutputWindow::box_text_changed, run, &RunController::set_output_box_text);
+  QObject::connect(run, &RunController::output_box_used, p.output, &OutputWindow::add_box_text_to_list);
+  QObject::connect(run, &RunController::external_run_shown, p.dialog, &DialogWindow::show_external_run);
+  QObject::connect(run, &RunController::external_run_label_changed, p.dialog, &DialogWindow::set_label);
+  QObject::connect(run, &RunController::external_run_hidden, p.dialog, &QWidget::hide);
+  QObject::connect(p.dialog, &DialogWindow::catalog_requested, run, &RunController::show_result_in_browser);
+  QObject::connect(p.detail, &DetailWindow::flash_requested, run, &RunController::flash_settings);
+}
+
+// The settings dialog and the output window fly out beside the main window; the settings dialog opens the
+// detail window, which cleans up the cache in the folder the output window browses.
+void wire_windows(const StartedProgram &p) {
+  MainWindow *main = p.main;
+  QObject::connect(main, &MainWindow::output_button_clicked, p.output_flyout, &FlyOut::button_clicked);
+  QObject::connect(main, &MainWindow::options_button_clicked, p.property_flyout, &FlyOut::button_clicked);
+  QObject::connect(main, &MainWindow::pointer_over_main, p.output_flyout, &FlyOut::pointer_over_main);
+  QObject::connect(main, &MainWindow::pointer_over_main, p.property_flyout, &FlyOut::pointer_over_main);
+  QObject::connect(main, &MainWindow::mode_changed, p.property, &PropertyDialog::apply_mode);
+  QObject::connect(main, &MainWindow::version_requested, p.about, &QWidget::show);
+  QObject::connect(main, &MainWindow::exiting, main, [main] { save_startup_values(*main); });
+  for (QWidget *window : std::initializer_list<QWidget *>{p.output, p.property, p.detail, p.dialog, p.about})
+    QObject::connect(main, &MainWindow::closing, window, &QWidget::hide);
+  QObject::connect(p.property, &PropertyDialog::address_search_allowed, p.detail,
+                   &DetailWindow::enable_address_search);
+  DetailWindow *detail = p.detail;
+  QObject::connect(p.property, &PropertyDialog::detail_requested, detail, [detail](const QPoint &where) {
+    detail->move(where);
+    detail->exec();
+  });
+  p.property->set_companion(detail);
+  QObject::connect(p.output, &OutputWindow::browser_folder_changed, detail, &DetailWindow::set_cache_folder);
+  DialogWindow *dialog = p.dialog;
+  QObject::connect(detail, &DetailWindow::cache_clean_up_requested, detail,
+                   [dialog, detail] { clean_up_cache(*dialog, detail); });
+}
+
+// The main window with the windows beside it and the run controller; all of them end with the main window.
+StartedProgram make_windows(TitleWindow *title) {
+  StartedProgram p;
+  p.title = title;
+  p.main = new MainWindow;
+  p.main->setAttribute(Qt::WA_DeleteOnClose);
+  p.run = new RunController(p.main);
+  p.output = new OutputWindow(p.main);
+  p.output->set_anchor(p.main);
+  p.property = new PropertyDialog(p.main);
+  p.property->set_anchor(p.main);
+  p.detail = new DetailWindow(p.main);
+  p.dialog = new DialogWindow(p.main);
+  p.about = new AboutWindow(p.main);
+  OutputWindow *output = p.output;
+  PropertyDialog *property = p.property;
+  p.output_flyout = new FlyOut(
+      output, p.main->output_button(), [output] { output->place_beside_anchor(); },
+      [output] { output->take_over_browser_folder(); });
+  p.property_flyout =
+      new FlyOut(property, p.main->options_button(), [property] { property->place_beside_anchor(); });
+  wire_run(p);
+  wire_windows(p);
+  return p;
+}
+
 }  // namespace
 
 bool find_settings_folder(QString &settings_folder) {
@@ -172,14 +262,17 @@ StartedProgram start_program() {
   state.ratio_average = static_cast<int>(std::lround(store::read(QStringLiteral("RatioAve")).toDouble()));
   state.start_folder = QDir::currentPath();
 
-  auto *main = new MainWindow;
-  main->setAttribute(Qt::WA_DeleteOnClose);
+  StartedProgram program = make_windows(title);
+  MainWindow *main = program.main;
   main->start_up();
+  program.output->refresh_drives();
+  if (!state.output_folder.isEmpty()) program.output->browse_to(state.output_folder);
+  program.run->start_favourites_refresh();
   main->refresh_drives();
   // The folder browser opens at the folder used last, or else at the current directory.
   if (engine::dir_chk(state.last_folder) == -1 || !main->select_folder(state.last_folder))
     main->select_folder(QDir::currentPath());
-  main->property_dialog()->sync_thumb_scroll();
+  program.property->sync_thumb_scroll();
   main->apply_mode_enabling();
 
   if (!start_engine(state.settings_folder)) {
@@ -188,25 +281,25 @@ StartedProgram start_program() {
     return {};
   }
   load_mirror(mirror);
-  register_progress_callbacks();
-  main->output_window()->set_box_text(state.output_folder);
-  engine::put_str(8, main->output_window()->box_text());
-  main->property_dialog()->fill_from_mirror();
-  main->detail_window()->fill_from_mirror();
+  program.run->register_progress_callbacks();
+  program.output->set_box_text(state.output_folder);
+  engine::put_str(ZUNO_OutputPath, program.output->box_text());
+  program.property->fill_from_mirror();
+  program.detail->fill_from_mirror();
   main->fill_from_mirror();
   main->apply_display_style();
   main->apply_mode_enabling();
   // Placed once its contents are final, so that centring uses the size it is shown with.
   place_main_window(*main);
-  main->output_window()->place_beside_anchor();
-  main->property_dialog()->place_beside_anchor();
+  program.output->place_beside_anchor();
+  program.property->place_beside_anchor();
 
   title->apply_display_style(mirror.display_style);
   title->centre_on_screen();
   title->setAttribute(Qt::WA_DeleteOnClose);
   QObject::connect(title, &TitleWindow::finished, main, &QWidget::show);
   title->show();
-  return {title, main};
+  return program;
 }
 
 void save_startup_values(MainWindow &main) {

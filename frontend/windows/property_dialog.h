@@ -2,8 +2,11 @@
 // every change is written into the mirror at once, and a few settings also go to the engine at once.
 #pragma once
 
+#include <QPointer>
 #include <QWidget>
 #include <array>
+
+#include "run_types.h"
 
 class QButtonGroup;
 class QCheckBox;
@@ -15,8 +18,7 @@ class QPushButton;
 class QRadioButton;
 class QScrollBar;
 class QTabWidget;
-class DetailWindow;
-class FlyOut;
+class BoundNumber;
 
 class PropertyDialog : public QWidget {
   Q_OBJECT
@@ -24,15 +26,15 @@ class PropertyDialog : public QWidget {
   explicit PropertyDialog(QWidget *parent = nullptr);
 
   void set_anchor(QWidget *anchor) { anchor_ = anchor; }
-  void set_flyout(FlyOut *flyout) { flyout_ = flyout; }
-  void set_detail(DetailWindow *detail) { detail_ = detail; }
+  // A window of its own (the detail window) that may take the focus without this dialog hiding.
+  void set_companion(QWidget *companion) { companion_ = companion; }
   void place_beside_anchor();
   // The controls take the mirror's values (start-up).
   void fill_from_mirror();
   // The thumbnail-size scroll bar takes the number in its box.
   void sync_thumb_scroll();
   // The mode enabling table for the controls of this dialog.
-  void apply_mode(int mode);
+  void apply_mode(RunMode mode);
 
   // Ranges of the scroll bars (what a user would expect of each).
   static constexpr int kThumbMin = 16, kThumbMax = 400;         // thumbnail size in pixels
@@ -42,6 +44,12 @@ class PropertyDialog : public QWidget {
   static constexpr int kMinSizeMax = 2000;                      // minimum width and height in pixels
   static constexpr int kAgeMax = 36;                            // 30 days back
   static constexpr int kFrameMax = 100;                         // frame shares in percent
+
+ Q_SIGNALS:
+  // "常時開く" allows the detail window's address search, or not.
+  void address_search_allowed(bool allowed);
+  // "詳細設定": the detail window is to open at the given place.
+  void detail_requested(const QPoint &where);
 
  protected:
   bool event(QEvent *event) override;
@@ -55,20 +63,6 @@ class PropertyDialog : public QWidget {
   void connect_controls();
   void hide_unless_own_window_active();
 
-  void on_Text1_Enter();
-  void on_HScroll1_Change(int value);
-  void on_Text2_Enter();
-  void on_Text3_Enter();
-  void on_HScroll2_Change(int value);
-  void on_HScroll3_Change(int value);
-  void on_Text4_Change(const QString &text);
-  void on_Text7_Change(const QString &text);
-  void on_HScroll4_Change(int value);
-  void on_VScroll2_Change(int value);
-  void on_Text5_Enter();
-  void on_Text6_Enter();
-  void on_HScroll5_Change(int value);
-  void on_VScroll1_Change(int value);
   void on_hsDay_Change(int value);
   void on_IndexFrame_Change(int value);
   void on_CntlFrame_Change(int value);
@@ -87,56 +81,48 @@ class PropertyDialog : public QWidget {
   void enable_size_boxes();
   void enable_type_boxes();
 
-  QTabWidget *sstab1_;
+  QTabWidget *tabs_;
   QLineEdit *search_string_;
   QCheckBox *prepared_url_;
   std::array<QRadioButton *, 3> fit_options_{};  // Option2 (width), Option1 (height), Option3 (ratio)
-  QLineEdit *text1_;
-  QScrollBar *hscroll1_;
-  std::array<QRadioButton *, 4> page_rules_{};  // Option4, Option5, Option10, Option13
-  QLineEdit *text2_;
-  QScrollBar *hscroll2_;
-  QLabel *label1_;
-  QLineEdit *text3_;
-  QScrollBar *hscroll3_;
-  QComboBox *combo4_;
-  QCheckBox *check11_;
+  BoundNumber *thumb_size_;                      // Text1, HScroll1
+  std::array<QRadioButton *, 4> page_rules_{};   // Option4, Option5, Option10, Option13
+  BoundNumber *page_megabytes_;                  // Text2, HScroll2
+  QLabel *megabyte_label_;
+  BoundNumber *page_pictures_;  // Text3, HScroll3
+  QComboBox *wallpaper_list_;
+  QCheckBox *wallpaper_fixed_;
   std::array<QPushButton *, 3> colour_boxes_{};  // BgColor, TextColor, LinkColor
   QScrollBar *index_frame_;
   QScrollBar *cntl_frame_;
-  QLineEdit *index_val_;
-  QLineEdit *cntl_val_;
+  QLineEdit *index_share_;
+  QLineEdit *control_share_;
   std::array<QRadioButton *, 2> frame_styles_{};  // Option11, Option12
-  QScrollBar *hscroll4_;
-  QLineEdit *text4_;
-  QScrollBar *vscroll2_;
-  QLineEdit *text7_;
-  QCheckBox *check3_;
-  QCheckBox *check4_;
+  BoundNumber *design_width_;                     // Text4, HScroll4
+  BoundNumber *design_height_;                    // Text7, VScroll2
+  QCheckBox *auto_browser_;
+  QCheckBox *end_after_browser_;
   QRadioButton *top_index_;
   QRadioButton *index_;
-  QGroupBox *frame5_;
-  QCheckBox *check2_;
-  std::array<QCheckBox *, 6> check1_{};
-  QCheckBox *enable_mgif_;
-  QCheckBox *check6_;
-  QCheckBox *check7_;
-  QCheckBox *check8_;
-  QLineEdit *text5_;
-  QScrollBar *hscroll5_;
-  QCheckBox *check9_;
-  QLineEdit *text6_;
-  QScrollBar *vscroll1_;
-  QLabel *label6_;
-  QLabel *label7_;
-  QLineEdit *tb_day_;
-  QScrollBar *hs_day_;
-  QComboBox *combo1_;
-  QComboBox *combo3_;
-  QCheckBox *check5_;
+  QGroupBox *type_frame_;
+  QCheckBox *all_types_;
+  std::array<QCheckBox *, 6> type_boxes_{};  // Check1_0 ("Jpeg") .. Check1_5 ("AVI")
+  QCheckBox *motion_gif_;
+  QCheckBox *banner_;
+  QCheckBox *slender_;
+  QCheckBox *width_check_;   // Check8
+  QCheckBox *height_check_;  // Check9
+  BoundNumber *min_width_;   // Text5, HScroll5
+  BoundNumber *min_height_;  // Text6, VScroll1
+  QLabel *size_label_;
+  QLabel *age_label_;
+  QLineEdit *age_box_;   // tbDay
+  QScrollBar *age_bar_;  // hsDay
+  QComboBox *sort_keys_;
+  QComboBox *sort_order_;
+  QCheckBox *always_open_;
   QWidget *anchor_ = nullptr;
-  FlyOut *flyout_ = nullptr;
-  DetailWindow *detail_ = nullptr;
-  int mode_ = 0;
+  QPointer<QWidget> companion_;
+  RunMode mode_ = RunMode::Normal;
   bool filling_ = false;
 };

@@ -129,17 +129,17 @@ int flash() {
   return fn ? fn() : -1;
 }
 
-int get(int number) {
+int get(ZunoSettingNumber number) {
   auto fn = ZUNO_EXPORT(ZunoGet);
   return fn ? fn(number) : -1;
 }
 
-int put(int number, int value) {
+int put(ZunoSettingNumber number, int value) {
   auto fn = ZUNO_EXPORT(ZunoPut);
   return fn ? fn(number, value) : -1;
 }
 
-int get_str(int number, QString &value) {
+int get_str(ZunoSettingNumber number, QString &value) {
   auto fn = ZUNO_EXPORT(ZunoGetStr);
   if (!fn) return -1;
   Area area;
@@ -148,7 +148,7 @@ int get_str(int number, QString &value) {
   return result;
 }
 
-int put_str(int number, const QString &value) {
+int put_str(ZunoSettingNumber number, const QString &value) {
   auto fn = ZUNO_EXPORT(ZunoPutStr);
   return fn ? fn(number, value.toUtf8().constData()) : -1;
 }

@@ -5,9 +5,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QMimeData>
-#include <QProgressBar>
 #include <QStatusBar>
-#include <QTimer>
 #include <QUrl>
 
 #include "browser.h"
@@ -46,13 +44,7 @@ void MainWindow::on_Dir1_OLEDragDrop(const QMimeData *data) {
   const QString file = first_dropped_file(data);
   if (!file.isEmpty()) {
     if (data->hasImage()) {
-      pic_view_.add_item(file);
-      if (pic_view_.view_item() == 0) {
-        show_result_in_browser();
-      } else {
-        statusBar()->showMessage(engine::last_err());
-      }
-      progress_bar1_->setValue(0);
+      Q_EMIT picture_dropped(file);
     } else if (engine::dir_chk(file) == 1) {
       select_folder(file);
     }
@@ -61,7 +53,7 @@ void MainWindow::on_Dir1_OLEDragDrop(const QMimeData *data) {
   const QString text = dropped_text(data);
   if (text.isNull()) return;
   last_link_ = text;
-  if (showcg::is_link(text)) timer3_->start(100);
+  if (showcg::is_link(text)) Q_EMIT thumbnail_link_dropped();
 }
 
 void MainWindow::on_Label1_OLEDragDrop(const QMimeData *data) {
@@ -84,7 +76,7 @@ void MainWindow::on_Label1_OLEDragDrop(const QMimeData *data) {
                    prompt::Buttons::OkCancel) != prompt::Answer::Ok)
     return;
   const bool deleted = !file.isEmpty() && QFile::remove(file);
-  if (cache_del_->isChecked()) engine::del_cache(file);
+  if (cache_delete_box_->isChecked()) engine::del_cache(file);
   if (!deleted) prompt::beep();
 }
 

@@ -44,6 +44,8 @@ Answer answer_of(int button) {
 
 Answer show(QWidget *parent, const QString &text, Buttons buttons) {
   if (handler()) return handler()(text, buttons);
+  // Without a parent (the run controller owns no window) the box stays over the window in front.
+  if (!parent) parent = QApplication::activeWindow();
   QMessageBox box(QMessageBox::NoIcon, QStringLiteral("クイロ～"), text, standard_buttons(buttons), parent);
   box.setObjectName(QStringLiteral("MessageBox"));
   return answer_of(box.exec());

@@ -38,10 +38,17 @@ void unload_library();
 int first_time(QString &folder);
 int init(const QString &settings_folder);
 int flash();
-int get(int number);
-int put(int number, int value);
-int get_str(int number, QString &value);
-int put_str(int number, const QString &value);
+// Settings are reached by their names (zuno.h); a run of neighbouring settings by the first name and an
+// offset.
+int get(ZunoSettingNumber number);
+int put(ZunoSettingNumber number, int value);
+int get_str(ZunoSettingNumber number, QString &value);
+int put_str(ZunoSettingNumber number, const QString &value);
+constexpr ZunoSettingNumber setting_after(ZunoSettingNumber first, int offset) {
+  return static_cast<ZunoSettingNumber>(static_cast<int>(first) + offset);
+}
+// The colour mask is a setting of the engine that zuno.h does not list by name.
+inline constexpr ZunoSettingNumber kColorMaskSetting = static_cast<ZunoSettingNumber>(100);
 int dir_chk(const QString &path);  // a null QString is passed as "no path"
 // Last component of a path (trailing blanks ignored); returns its byte count, or -1.
 int path_cut(const QString &path, QString &component);

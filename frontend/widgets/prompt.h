@@ -11,7 +11,8 @@ namespace prompt {
 enum class Buttons { Ok, OkCancel, AbortRetryIgnore, RetryCancel };
 enum class Answer { Ok, Cancel, Abort, Retry, Ignore };
 
-// Shows a modal message box with the program title; returns the button pressed.
+// Shows a modal message box with the program title over parent, or over the active window when parent is
+// null; returns the button pressed.
 Answer show(QWidget *parent, const QString &text, Buttons buttons = Buttons::Ok);
 void beep();
 
