@@ -155,6 +155,13 @@ std::string parse_cli_options(const std::vector<std::string> &args, CliOptions *
     } else if (name == "--search") {
       if (!take(&v)) return name + " needs words";
       put(o, "LastSearchString", v);
+    } else if (name == "--cache-folder") {
+      if (!take(&o->cache_folder) || o->cache_folder.empty()) return name + " needs a folder";
+    } else if (name == "--mode") {
+      if (!take(&v)) return name + " needs backup, view or site";
+      if (v != "backup" && v != "view" && v != "site") return "--mode takes backup, view or site, not " + v;
+      o->mode = v;
+      if (v == "backup") put(o, "FileCopy", "1");
     } else if (name == "--entry") {
       if (!take(&v)) return name + " needs index or topindex";
       if (v != "index" && v != "topindex") return "--entry takes index or topindex, not " + v;
@@ -171,7 +178,8 @@ std::string parse_cli_options(const std::vector<std::string> &args, CliOptions *
       return "unknown option " + arg;
     }
   }
-  if (!o->help && !o->version && o->folder.empty()) return "no folder given";
+  if (!o->mode.empty() && !o->folder.empty()) return "--mode " + o->mode + " takes no folder: " + o->folder;
+  if (!o->help && !o->version && o->folder.empty() && o->mode.empty()) return "no folder given";
   return "";
 }
 
@@ -214,6 +222,7 @@ std::string setting_put_for(const std::string &key, const std::string &value, Se
 
 std::string cli_usage() {
   return R"(Usage: quillo [options] FOLDER
+       quillo [options] --mode backup|view|site
 
 Harvests the pictures of FOLDER (and its subfolders, as the settings say) into a
 catalog: a folder of thumbnail pages below the output folder, with a frameset
@@ -238,6 +247,20 @@ them for this run only (the file is not rewritten).
                           --set BgColor=#FFFFEE, --set Y/XRatio=1.5
       --entry PAGE        print "index" (frameset, default) or "topindex"
       --open              open the entry page in the desktop's browser
+      --mode MODE         a browser-cache run instead of a FOLDER:
+                            backup  copy the browser cache into the backup
+                                    (OUTPUT/Temporary Internet Files/Images) and
+                                    write its catalog (cache_view_1); the cache
+                                    index is analysed, so pictures carry the
+                                    addresses they came from
+                            view    a catalog of the backup (cache_view_1)
+                            site    the backup's catalog as a site launcher
+                                    (site_lunch_1)
+      --cache-folder DIR  the browser cache folder ("Temporary Internet Files",
+                          holding Content.IE5) for this run (setting CacheFolder);
+                          default: the setting, else derived from OS, WINDIR and
+                          USERPROFILE, e.g. USERPROFILE="/mnt/win/Documents and
+                          Settings/ann" OS=Windows_NT
   -q, --quiet             no status texts or progress bar
       --timings           print the wall time of each phase of the run (stderr)
   -h, --help              this text

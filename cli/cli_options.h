@@ -11,6 +11,8 @@ struct CliOptions {
   std::string settings;  // settings folder holding quillo.ini; empty: the program folder
   std::string output;    // output folder; empty: the settings' OutputPath
   std::vector<std::pair<std::string, std::string>> settings_to_put;  // key, value, in order
+  std::string mode;          // "", or "backup", "view", "site": a browser-cache run instead of a folder
+  std::string cache_folder;  // --cache-folder: the cache folder for this run ("" keeps the setting)
   std::string entry = "index.html";
   bool help = false;
   bool version = false;

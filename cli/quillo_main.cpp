@@ -237,11 +237,15 @@ void open_in_browser(const std::string &page) {
 
 int run(const CliOptions &o) {
   std::string settings = absolute(o.settings.empty() ? program_folder() : o.settings);
-  std::string folder = absolute(o.folder);
-  if (!is_folder(folder)) return fail("no such folder: " + o.folder);
+  // A cache mode names the engine's special target and output instead of folders.
+  bool cache_mode = !o.mode.empty();
+  std::string folder = cache_mode ? (o.mode == "backup" ? "$iecache" : "$backup") : absolute(o.folder);
+  if (!cache_mode && !is_folder(folder)) return fail("no such folder: " + o.folder);
   if (int r = hold_lock_file()) return r;
   if (ZunoInit(settings.c_str()) != 0) return fail(ZunoGetLastErr(nullptr));  // whole, not cut at 255 bytes
   if (int r = put_settings(o)) return r;
+  if (!o.cache_folder.empty() && ZunoPutStr(ZUNO_CacheFolder, absolute(o.cache_folder).c_str()) != 0)
+    return fail("cannot set CacheFolder: " + last_error());
   // Only an engine that yields asks the poll callback, which turns Ctrl-C into an abort.
   if (ZunoGet(45) < 100) signal(SIGINT, on_interrupt);
   std::string output = o.output.empty() ? engine_text(8) : o.output;
@@ -249,6 +253,12 @@ int run(const CliOptions &o) {
     return fail("no output folder: give --output or set OutputPath in quillo.ini", kExitUsage);
   if (!make_folders(output)) return fail("cannot make the output folder " + output + ": " + strerror(errno));
   output = absolute(output);
+  if (cache_mode) {
+    // "$cache_view" and "$site_lunch" stand for the OutputPath setting.
+    if (ZunoPutStr(ZUNO_OutputPath, output.c_str()) != 0)
+      return fail("cannot set OutputPath: " + last_error());
+    output = o.mode == "site" ? "$site_lunch" : "$cache_view";
+  }
   ZunoSetProgressProc(on_total, on_step, on_poll, on_tick);
 
   g_clock.lap("settings");
@@ -266,7 +276,8 @@ int run(const CliOptions &o) {
   g_clock.lap("write pages");
   int pictures = ZunoLastCount(0, &folders, &files, &outputs, &bytes);
   if (r < 0) return fail(last_error(), g_interrupted ? kExitInterrupted : kExitFailed);
-  if (r == 0) return fail("no picture of " + o.folder + " passed the settings' filters; no catalog written");
+  std::string harvested = cache_mode ? folder : o.folder;
+  if (r == 0) return fail("no picture of " + harvested + " passed the settings' filters; no catalog written");
   g_progress.finish();
 
   char area[ZUNO_BUFSIZE] = "";

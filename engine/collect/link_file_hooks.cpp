@@ -8,6 +8,3 @@ int apply_link_files(ZunoRecord *, FileNode *) {
 int make_link_file(ZunoRecord *, FileNode *) {
   return 0;
 }
-int rewrite_analyzed_index() {
-  return 0;
-}

@@ -27,6 +27,7 @@ struct ZunoRecord {
   char TempPath[kFieldSize];
   char HtmlOut[kFieldSize];
   char CacheFolder[kFieldSize];
+  char ChosenCacheFolder[kFieldSize];  // setting CacheFolder: the user's cache folder, "" to derive it
   char BgColor[kColorSize];
   char TextColor[kColorSize];
   char LinkColor[kColorSize];

@@ -78,7 +78,8 @@ enum ZunoSettingNumber {
   ZUNO_AutoIncrement = 57,
   ZUNO_PreparedURL = 58,
   ZUNO_LastSearchString = 59,
-  ZUNO_CacheCheckBroken = 60
+  ZUNO_CacheCheckBroken = 60,
+  ZUNO_CacheFolder = 61 /* the browser cache folder to use; empty: derived from OS, WINDIR, USERPROFILE */
 };
 
 typedef struct ZunoRecord ZunoRecord; /* the settings record with its run state */

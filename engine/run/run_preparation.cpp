@@ -57,7 +57,10 @@ bool fail(const std::string &message) {
 
 // The browser cache folder for the special targets; false (recorded) when there is none.
 bool resolve_cache_target(ZunoRecord &rec, std::string *target) {
-  if (!browser_cache_folder(target)) return fail("キャッシュファイルの位置を特定出来無い");
+  if (rec.ChosenCacheFolder[0])
+    *target = without_trailing_separator(rec.ChosenCacheFolder);
+  else if (!browser_cache_folder(target))
+    return fail("キャッシュファイルの位置を特定出来無い");
   if (!plat::is_dir(*target)) return fail("キャッシュフォルダが見つかりません: " + *target);
   copy_field(rec.CacheFolder, *target, "cache folder");
   return true;

@@ -1,0 +1,199 @@
+// Reading the cache index with libmsiecf. The bytes are read through the platform
+// layer and handed to the library as a memory range, so the library never opens
+// files itself and the fuzz target can feed it the same way.
+#include "cache/cache_index.h"
+
+#include <libmsiecf.h>
+
+#include <cstring>
+#include <memory>
+
+#include "cache/url_canon.h"
+#include "core/engine_state.h"
+#include "core/text.h"
+#include "platform/platform.h"
+
+namespace {
+
+constexpr uint8_t kNoCacheFolder = 0xFE;
+constexpr size_t kMaxFolderCount = 32;  // the format's table holds at most 32
+constexpr size_t kMaxName = 255;        // a file name on every file system we mount
+
+struct Library {
+  libbfio_handle_t *range = nullptr;
+  libmsiecf_file_t *file = nullptr;
+  bool opened = false;
+  ~Library() {
+    if (opened) libmsiecf_file_close(file, nullptr);
+    if (file) libmsiecf_file_free(&file, nullptr);
+    if (range) libbfio_handle_free(&range, nullptr);
+  }
+};
+
+struct Item {
+  libmsiecf_item_t *item = nullptr;
+  ~Item() {
+    if (item) libmsiecf_item_free(&item, nullptr);
+  }
+};
+
+// A folder or file name that stays inside its folder once joined to a path.
+bool is_plain_name(const std::string &name) {
+  return !name.empty() && name.size() <= kMaxName && name != "." && name != ".." &&
+         name.find_first_of("/\\", 0) == std::string::npos && name.find('\0') == std::string::npos;
+}
+
+// The address of a record: its location from the first "http" on (history-style
+// prefixes such as "Visited: ann@" are passed over), when every byte is printable
+// ASCII. "" otherwise.
+std::string record_address(libmsiecf_item_t *item) {
+  size_t size = 0;
+  if (libmsiecf_url_get_location_size(item, &size, nullptr) != 1 || size == 0 || size > 64 * 1024) return "";
+  std::string text(size, '\0');
+  if (libmsiecf_url_get_location(item, reinterpret_cast<char *>(text.data()), size, nullptr) != 1) return "";
+  text.resize(strnlen(text.data(), size));
+  size_t start = text.find("http");
+  if (start == std::string::npos) return "";
+  text.erase(0, start);
+  for (unsigned char c : text)
+    if (c < 0x21 || c >= 0x80) return "";
+  if (text.size() > kMaxAddress || !is_web_address(text)) return "";
+  return text;
+}
+
+std::string record_file_name(libmsiecf_item_t *item) {
+  size_t size = 0;
+  if (libmsiecf_url_get_utf8_filename_size(item, &size, nullptr) != 1 || size == 0 || size > 4 * kMaxName)
+    return "";
+  std::string text(size, '\0');
+  if (libmsiecf_url_get_utf8_filename(item, reinterpret_cast<uint8_t *>(text.data()), size, nullptr) != 1)
+    return "";
+  text.resize(strnlen(text.data(), size));
+  return is_plain_name(text) ? text : "";
+}
+
+std::vector<std::string> cache_folders(libmsiecf_file_t *file) {
+  std::vector<std::string> folders;
+  int count = 0;
+  if (libmsiecf_file_get_number_of_cache_directories(file, &count, nullptr) != 1 || count < 0) return folders;
+  for (int i = 0; i < count && folders.size() < kMaxFolderCount; ++i) {
+    char name[16] = "";
+    if (libmsiecf_file_get_cache_directory_name(file, i, name, sizeof name, nullptr) != 1) name[0] = '\0';
+    name[sizeof name - 1] = '\0';
+    folders.push_back(is_plain_name(name) ? name : "");
+  }
+  return folders;
+}
+
+// Adds one URL record; false when it names no usable file.
+bool add_record(libmsiecf_item_t *item, const std::vector<std::string> &folders, CacheIndex *out) {
+  uint8_t folder = kNoCacheFolder;
+  if (libmsiecf_url_get_cache_directory_index(item, &folder, nullptr) != 1 || folder == kNoCacheFolder ||
+      folder >= folders.size() || folders[folder].empty())
+    return false;
+  std::string stored = record_address(item);
+  if (stored.empty()) return false;
+  std::string file = record_file_name(item);
+  if (file.empty()) return false;
+  std::string address;
+  if (!canonical_url(stored, &address)) address = stored;
+  size_t at = out->entries.size();
+  out->entries.push_back({address, folders[folder], file});
+  out->by_address.emplace(address, at);
+  out->by_address.emplace(stored, at);
+  return true;
+}
+
+bool read_items(libmsiecf_file_t *file, CacheIndex *out) {
+  std::vector<std::string> folders = cache_folders(file);
+  int count = 0;
+  if (libmsiecf_file_get_number_of_items(file, &count, nullptr) != 1) return false;
+  for (int i = 0; i < count; ++i) {
+    Item it;
+    if (libmsiecf_file_get_item_by_index(file, i, &it.item, nullptr) != 1) continue;
+    uint8_t type = 0;
+    if (libmsiecf_item_get_type(it.item, &type, nullptr) != 1 || type != LIBMSIECF_ITEM_TYPE_URL) continue;
+    add_record(it.item, folders, out);
+  }
+  return true;
+}
+
+}  // namespace
+
+bool read_cache_index(const uint8_t *data, size_t size, CacheIndex *out) {
+  *out = CacheIndex();
+  if (!data || size == 0) return false;
+  // The library wants a writable range; it only reads it, but a copy keeps the caller's bytes const.
+  std::vector<uint8_t> bytes(data, data + size);
+  Library lib;
+  if (libbfio_memory_range_initialize(&lib.range, nullptr) != 1 ||
+      libbfio_memory_range_set(lib.range, bytes.data(), bytes.size(), nullptr) != 1 ||
+      libmsiecf_file_initialize(&lib.file, nullptr) != 1)
+    return false;
+  libmsiecf_file_set_ascii_codepage(lib.file, LIBMSIECF_CODEPAGE_WINDOWS_932, nullptr);
+  if (libmsiecf_file_open_file_io_handle(lib.file, lib.range, LIBMSIECF_OPEN_READ, nullptr) != 1)
+    return false;
+  lib.opened = true;
+  if (read_items(lib.file, out)) return true;
+  *out = CacheIndex();
+  return false;
+}
+
+bool load_cache_index(const std::string &path, CacheIndex *out) {
+  std::string bytes;
+  if (!plat::read_file(path, &bytes)) {
+    *out = CacheIndex();
+    return false;
+  }
+  return read_cache_index(reinterpret_cast<const uint8_t *>(bytes.data()), bytes.size(), out);
+}
+
+const CacheEntry *find_cache_entry(const CacheIndex &index, const std::string &address) {
+  auto it = index.by_address.find(address);
+  if (it == index.by_address.end()) {
+    std::string normal;
+    if (canonical_url(address, &normal)) it = index.by_address.find(normal);
+  }
+  return it == index.by_address.end() ? nullptr : &index.entries[it->second];
+}
+
+namespace {
+
+struct KeptIndex {
+  std::string path;
+  int64_t size = -1, modified = -1;
+  bool readable = false;
+  CacheIndex index;
+};
+
+KeptIndex &kept() {
+  static KeptIndex k;
+  return k;
+}
+
+}  // namespace
+
+const CacheIndex *kept_cache_index(const std::string &path, bool fresh) {
+  plat::Stat st;
+  if (!plat::stat_path(path, &st) || !st.is_file) return nullptr;
+  KeptIndex &k = kept();
+  if (fresh || k.path != path || k.size != st.size || k.modified != st.modified) {
+    k.path = path;
+    k.size = st.size;
+    k.modified = st.modified;
+    k.readable = load_cache_index(path, &k.index);
+  }
+  return k.readable ? &k.index : nullptr;
+}
+
+int cache_file_of_url(const char *address, std::string *out) {
+  if (!address || !out) return -1;
+  std::string folder = engine().rec.CacheFolder;
+  std::string content = join_path(folder, "Content.IE5");
+  const CacheIndex *index =
+      folder.empty() ? nullptr : kept_cache_index(join_path(content, "index.dat"), false);
+  const CacheEntry *entry = index ? find_cache_entry(*index, address) : nullptr;
+  if (!entry) return -1;
+  *out = join_path(join_path(content, entry->folder), entry->file);
+  return 0;
+}
