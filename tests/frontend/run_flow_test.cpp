@@ -10,6 +10,7 @@
 #include <QRegularExpression>
 #include <QTest>
 #include <QTimer>
+#include <QUrl>
 #include <cmath>
 
 #include "dialog_window.h"
@@ -90,6 +91,21 @@ void install_real_quillo(const Sandbox &box) {
   QVERIFY(QFile::link(built + "/librexp32.so", box.program_folder() + "/librexp32.so"));
 }
 
+// The thumbnail files ("./Thumbs/….jpg") the catalog's pages link, each once.
+QStringList thumbnail_links_in(const QString &catalog) {
+  static const QRegularExpression thumb(QStringLiteral("[\"'](\\./Thumbs/[^\"']+\\.jpg)[\"']"));
+  QStringList found;
+  for (const QFileInfo &page : QDir(catalog).entryInfoList({QStringLiteral("*.html")}, QDir::Files)) {
+    QFile file(page.absoluteFilePath());
+    if (!file.open(QIODevice::ReadOnly)) continue;
+    const QString html = QString::fromUtf8(file.readAll());
+    for (const QRegularExpressionMatch &m : thumb.globalMatch(html))
+      found << QUrl::fromPercentEncoding(m.captured(1).toUtf8());
+  }
+  found.removeDuplicates();
+  return found;
+}
+
 bool idle(MainWindow *main) {
   return button(main, "OK")->isVisible() && button(main, "OK")->isEnabled() &&
          !button(main, "StopIt")->isVisible();
@@ -145,8 +161,20 @@ class RunFlowTest : public QObject {
     MainWindow *main = box.start();
     QVERIFY(main);
     main->select_folder(folder);
-    main->findChild<QCheckBox *>("MakeThumb")->setChecked(true);
+    // Ticked as a user does, so that the box's own handler puts the choice into the settings.
+    auto *make_thumb = main->findChild<QCheckBox *>("MakeThumb");
+    QVERIFY(!make_thumb->isChecked());
+    QTest::mouseClick(make_thumb, Qt::LeftButton, {}, make_thumb->rect().center());
+    QVERIFY(make_thumb->isChecked());
+    QCOMPARE(settings_mirror().make_thumb, 1);
+    int thumbnails_during_run = -1;
+    const QMetaObject::Connection watch =
+        connect(box.started.run, &RunController::busy_changed, this, [&](bool busy) {
+          if (busy) thumbnails_during_run = engine_setting(ZUNO_MakeThumbnail);
+        });
     button(main, "OK")->click();
+    disconnect(watch);
+    QCOMPARE(thumbnails_during_run, 1);
     QCOMPARE(box.prompts,
              QStringList{QStringLiteral("前回下記のファイル処理中に異常終了しました/lost/picture.jpg")});
     QCOMPARE(lines_of(main).size(), 7);
@@ -162,6 +190,32 @@ class RunFlowTest : public QObject {
       QCOMPARE(reader.size(), size);
     }
     QCOMPARE(store::read("LastProcPicName"), QString());
+    // The catalog's pages link every thumbnail, and each link leads to a file on disk.
+    const QString catalog = QFileInfo(box.opened_pages().first()).absolutePath();
+    const QStringList linked = thumbnail_links_in(catalog);
+    QCOMPARE(linked.size(), expected.size());
+    for (const QString &relative : linked)
+      QVERIFY2(QFileInfo(QDir(catalog).filePath(relative)).isFile(), qPrintable(relative));
+  }
+
+  void thumbnail_box_left_unticked_makes_no_thumbnails() {
+    Sandbox box;
+    const QString folder = box.path("pictures/plain");
+    box.make_picture(folder + "/photo.jpg", 320, 240);
+    MainWindow *main = box.start();
+    QVERIFY(main);
+    main->select_folder(folder);
+    auto *make_thumb = main->findChild<QCheckBox *>("MakeThumb");
+    QTest::mouseClick(make_thumb, Qt::LeftButton, {}, make_thumb->rect().center());
+    QTest::mouseClick(make_thumb, Qt::LeftButton, {}, make_thumb->rect().center());
+    QVERIFY(!make_thumb->isChecked());
+    QCOMPARE(settings_mirror().make_thumb, 0);
+    button(main, "OK")->click();
+    QVERIFY2(box.prompts.isEmpty(), qPrintable(box.prompts.join('|')));
+    QTRY_COMPARE(box.opened_pages().size(), 1);
+    const QString catalog = QFileInfo(box.opened_pages().first()).absolutePath();
+    QVERIFY(!QFileInfo::exists(catalog + "/Thumbs"));
+    QVERIFY(thumbnail_links_in(catalog).isEmpty());
   }
 
   void folder_information_shows_the_expected_time_after_a_run() {
