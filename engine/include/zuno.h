@@ -79,7 +79,10 @@ enum ZunoSettingNumber {
   ZUNO_PreparedURL = 58,
   ZUNO_LastSearchString = 59,
   ZUNO_CacheCheckBroken = 60,
-  ZUNO_CacheFolder = 61 /* the browser cache folder to use; empty: derived from OS, WINDIR, USERPROFILE */
+  ZUNO_CacheFolder = 61, /* the browser cache folder to use; empty: derived from OS, WINDIR, USERPROFILE */
+  /* not in quillo.ini: bit 1 BgColor, 2 TextColor, 4 LinkColor, 8 ALinkColor, 16 VLinkColor
+   * set when the file gave that colour as "#" and hex digits */
+  ZUNO_ColorMask = 100
 };
 
 typedef struct ZunoRecord ZunoRecord; /* the settings record with its run state */

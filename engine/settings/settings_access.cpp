@@ -50,93 +50,66 @@ static bool ready() {
   return engine().initialised == 1;
 }
 
+// The row of a number when the engine is initialised and the row allows `access`, else nullptr.
+static const SettingInfo *reachable(int number, unsigned access) {
+  if (!ready()) return nullptr;
+  const SettingInfo *info = setting_by_number(number);
+  return info && (info->access & access) ? info : nullptr;
+}
+
 extern "C" int ZunoGet(int number) {
-  if (!ready()) return -1;
-  ZunoRecord &r = engine().rec;
-  int ci = color_index(number);
-  if (ci >= 0) return swap_red_blue(r.ColorValue[ci]);
-  if (number == 29) return static_cast<int>(std::trunc(static_cast<double>(r.YXRatio) * 10.0));
-  if (number == 50) return -1;  // file only
-  int *field = int_field(r, number);
-  return field ? *field : -1;
+  const SettingInfo *info = reachable(number, kGet);
+  if (!info) return -1;
+  const ZunoRecord &r = engine().rec;
+  switch (info->kind) {
+    case SettingKind::Color:
+      return swap_red_blue(r.ColorValue[info->field.color_slot]);
+    case SettingKind::Ratio:
+      return static_cast<int>(std::trunc(static_cast<double>(r.*(info->field.real_member)) * 10.0));
+    default:
+      return r.*(info->field.int_member);
+  }
 }
 
 extern "C" int ZunoPut(int number, int value) {
-  if (!ready()) return -1;
+  if (reachable(number, kPutIgnored)) return 0;  // texts go through ZunoPutStr
+  const SettingInfo *info = reachable(number, kPut);
+  if (!info) return -1;
   ZunoRecord &r = engine().rec;
-  int ci = color_index(number);
-  if (ci >= 0) {
-    r.ColorValue[ci] = swap_red_blue(value);
-    size_t cap;
-    char *text = text_field(r, number, &cap);
-    snprintf(text, cap, "#%06X", static_cast<unsigned>(r.ColorValue[ci]) & 0xFFFFFFu);
-    return 0;
-  }
-  switch (number) {
-    case 29:
-      r.YXRatio = static_cast<float>(value / 10.0);
+  switch (info->kind) {
+    case SettingKind::Color: {
+      int rgb = swap_red_blue(value);
+      r.ColorValue[info->field.color_slot] = rgb;
+      snprintf(r.*(info->field.color_member), kColorSize, "#%06X", static_cast<unsigned>(rgb) & 0xFFFFFFu);
       return 0;
-    case 44:
-      r.UnderLimits = value;
+    }
+    case SettingKind::Ratio:
+      r.*(info->field.real_member) = static_cast<float>(value / 10.0);
+      return 0;
+    case SettingKind::AgeChoice:
+      r.*(info->field.int_member) = value;
       r.AgeThreshold = age_threshold_for_choice(r, value, plat::now());
       return 0;
-    case 1:
-    case 8:
-    case 9:
-    case 10:
-    case 12:
-    case 35:
-      return 0;  // texts go through ZunoPutStr
-    case 50:
-      return -1;  // file only
     default:
-      break;
+      r.*(info->field.int_member) = value;
+      return 0;
   }
-  int *field = int_field(r, number);
-  if (!field) return -1;
-  *field = value;
-  return 0;
 }
 
 extern "C" int ZunoGetStr(int number, char **buffer) {
-  if (!ready()) return -1;
-  switch (number) {
-    case 1:
-    case 8:
-    case 9:
-    case 10:
-    case 12:
-    case 35:
-    case 37:
-    case 59:
-      break;
-    default:
-      return -1;
-  }
-  const char *field = text_field(engine().rec, number, nullptr);
-  write_buffer(buffer, field, setting_by_number(number)->key);
+  const SettingInfo *info = reachable(number, kGetText);
+  if (!info) return -1;
+  write_buffer(buffer, engine().rec.*(info->field.text_member), info->key);
   return 0;
 }
 
 extern "C" int ZunoPutStr(int number, const char *value) {
-  if (!ready()) return -1;
+  const SettingInfo *info = reachable(number, kPutText);
+  if (!info) return -1;
   ZunoRecord &r = engine().rec;
   const char *v = value ? value : "";
-  switch (number) {
-    case 1:
-      copy_field(r.TargetPath, v, "TargetPath");
-      return 0;
-    case 8:
-      copy_field(r.OutputPath, v, "OutputPath");
-      copy_field(r.SavedOutputPath, v, "OutputPath");
-      return 0;
-    case 35:
-      copy_field(r.BackGraund, v, "BackGraund");
-      return 0;
-    case 59:
-      copy_field(r.LastSearchString, v, "LastSearchString");
-      return 0;
-    default:
-      return -1;
-  }
+  copy_field(r.*(info->field.text_member), v, info->key);
+  // The user's own folder, kept while a run extends OutputPath.
+  if (info->kind == SettingKind::OutputPath) copy_field(r.SavedOutputPath, v, info->key);
+  return 0;
 }

@@ -20,6 +20,7 @@ namespace {
 
 constexpr std::string_view kBom = "\xEF\xBB\xBF";
 constexpr size_t kMaxSectionName = 63;
+constexpr int kEverySetting = 0;  // no setting has it: the writers' "all of them"
 
 struct Line {
   std::string_view text;  // without its line end
@@ -157,39 +158,39 @@ struct ReadState {
 };
 
 void store_value(ZunoRecord &rec, const SettingInfo &info, std::string_view raw, ReadState &state) {
+  if (!(info.access & kFile)) return;  // known to the file, but not taken from it
   std::string plain = unescaped_value(raw);
   std::string value = plain.empty() || plain[0] != '$' ? plain : expand_descriptor(rec, plain);
-  size_t cap = 0;
+  const SettingField &f = info.field;
   switch (info.kind) {
     case SettingKind::Int:
-      *int_field(rec, info.number) = parse_int(value);
+      rec.*(f.int_member) = parse_int(value);
       break;
     case SettingKind::Text:
-      copy_field(text_field(rec, info.number, &cap), kFieldSize, value, info.key);
+      copy_field(rec.*(f.text_member), value, info.key);
       break;
     case SettingKind::OutputPath:
-      copy_field(rec.OutputPath, value, info.key);
+      copy_field(rec.*(f.text_member), value, info.key);
       copy_field(rec.SavedOutputPath, value, info.key);
       break;
     case SettingKind::Color: {
-      char *text = text_field(rec, info.number, &cap);
-      copy_field(text, cap, value, info.key);
+      copy_field(rec.*(f.color_member), value, info.key);
       unsigned hex = 0;
       if (value[0] == '#' && sscanf(value.c_str() + 1, "%x", &hex) == 1) {
-        rec.ColorValue[color_index(info.number)] = static_cast<int>(hex);
-        state.color_bits |= 1 << color_index(info.number);
+        rec.ColorValue[f.color_slot] = static_cast<int>(hex);
+        state.color_bits |= 1 << f.color_slot;
       }
       break;
     }
     case SettingKind::Ratio:
-      rec.YXRatio = strtof(value.c_str(), nullptr);
+      rec.*(f.real_member) = strtof(value.c_str(), nullptr);
       break;
     case SettingKind::Time:
-      rec.LastBackUpTime = strtoll(value.c_str(), nullptr, 10);
+      rec.*(f.time_member) = strtoll(value.c_str(), nullptr, 10);
       break;
     case SettingKind::AgeChoice:
-      rec.UnderLimits = parse_int(value);
-      rec.AgeThreshold = age_threshold_from_file(rec.UnderLimits, plat::now());
+      rec.*(f.int_member) = parse_int(value);
+      rec.AgeThreshold = age_threshold_from_file(rec.*(f.int_member), plat::now());
       break;
     case SettingKind::CatalogName:
       break;  // chosen per run, never taken from the file
@@ -241,31 +242,31 @@ bool holds_settings(std::string_view content) {
 bool descriptor_still_holds(const ZunoRecord &rec, const SettingInfo &info, std::string_view value) {
   if (value.empty() || value[0] != '$') return false;
   if (info.kind != SettingKind::Text && info.kind != SettingKind::OutputPath) return true;
-  ZunoRecord &r = const_cast<ZunoRecord &>(rec);
   const char *current =
-      info.kind == SettingKind::OutputPath ? rec.SavedOutputPath : text_field(r, info.number, nullptr);
+      info.kind == SettingKind::OutputPath ? rec.SavedOutputPath : rec.*(info.field.text_member);
   return expand_descriptor(rec, value) == current;
 }
 
 // The replacement line of a setting, or "" when the setting has nothing to write.
 std::string replacement_line(const ZunoRecord &rec, const SettingInfo &info) {
-  ZunoRecord &r = const_cast<ZunoRecord &>(rec);
+  const SettingField &f = info.field;
   std::string key = std::string(info.key) + "=";
   char number[64];
   switch (info.kind) {
     case SettingKind::Int:
     case SettingKind::AgeChoice:
-      return key + std::to_string(*int_field(r, info.number));
+      return key + std::to_string(rec.*(f.int_member));
     case SettingKind::Text:
+      return key + escaped_value(rec.*(f.text_member));
     case SettingKind::Color:
-      return key + escaped_value(text_field(r, info.number, nullptr));
+      return key + escaped_value(rec.*(f.color_member));
     case SettingKind::OutputPath:  // the user's folder, also while a run has extended OutputPath
       return key + escaped_value(rec.SavedOutputPath);
     case SettingKind::Ratio:
-      snprintf(number, sizeof number, "%f", static_cast<double>(rec.YXRatio));
+      snprintf(number, sizeof number, "%f", static_cast<double>(rec.*(f.real_member)));
       return key + number;
     case SettingKind::Time:
-      return key + std::to_string(static_cast<long long>(rec.LastBackUpTime));
+      return key + std::to_string(static_cast<long long>(rec.*(f.time_member)));
     case SettingKind::CatalogName:
       break;
   }
@@ -273,7 +274,7 @@ std::string replacement_line(const ZunoRecord &rec, const SettingInfo &info) {
 }
 
 // The file's new text: every line copied, the values of present keys replaced
-// (only `only_number`'s when it is not 0). Descriptor values stay as written.
+// (only `only_number`'s unless it is kEverySetting). Descriptor values stay as written.
 std::string rewrite_lines(const ZunoRecord &rec, std::string_view content, int only_number) {
   std::string out;
   out.reserve(content.size() + 256);
@@ -295,7 +296,7 @@ std::string rewrite_lines(const ZunoRecord &rec, std::string_view content, int o
     } else if (known && !is_comment_or_empty(text)) {
       const SettingInfo *info = lookup_line(section, text);
       std::string_view value = info ? text.substr(text.find('=') + 1) : std::string_view();
-      if (info && (only_number == 0 || info->number == only_number) &&
+      if (info && (only_number == kEverySetting || info->number == only_number) &&
           !descriptor_still_holds(rec, *info, value))
         replaced = replacement_line(rec, *info);
     }
@@ -390,7 +391,7 @@ extern "C" int get_inifile(ZunoRecord *rec) {
   read_lines(*rec, split_lines(without_bom(content)), state);
   if (!rec->PageBuffer) {
     // Depth values beyond 27 cannot be stored in a node; the bound keeps the size sane.
-    int kib = rec->SubdirDepth < 0 ? 0 : (rec->SubdirDepth > 4096 ? 4096 : rec->SubdirDepth);
+    int kib = setting_clamped(*setting_by_number(ZUNO_SubdirDepth), rec->SubdirDepth);
     rec->PageBufferSize = kib * 1024;
     rec->PageBuffer = static_cast<char *>(calloc(1, static_cast<size_t>(rec->PageBufferSize) + 1));
   }
@@ -402,9 +403,9 @@ extern "C" int get_inifile(ZunoRecord *rec) {
 }
 
 extern "C" int put_inifile(ZunoRecord *rec) {
-  return write_settings(rec, 0);
+  return write_settings(rec, kEverySetting);
 }
 
 extern "C" int put_erement(ZunoRecord *rec, int number) {
-  return number == 0 ? -1 : write_settings(rec, number);
+  return number == kEverySetting ? -1 : write_settings(rec, number);
 }

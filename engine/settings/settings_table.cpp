@@ -1,76 +1,149 @@
 #include "settings/settings_table.h"
 
+#include <climits>
 #include <cstring>
 
 namespace {
 
 using K = SettingKind;
+using R = ZunoRecord;
 
-// In file order: lookups walk a section's keys in this order.
+constexpr unsigned kIntAccess = kGet | kPut | kFile;
+
+// A plain number: ZunoGet, ZunoPut and the file, stored unchanged.
+constexpr SettingInfo int_row(ZunoSettingNumber n, const char *key, const char *section, int R::*member,
+                              int lo, int hi) {
+  return {n, key, section, K::Int, kIntAccess, {.int_member = member}, {lo, hi, false}};
+}
+
+// A text: the file always, ZunoGetStr and ZunoPutStr as `access` says.
+constexpr SettingInfo text_row(ZunoSettingNumber n, const char *key, char (R::*member)[kFieldSize],
+                               unsigned access, const char *section = "[Path]", K kind = K::Text) {
+  return {n, key, section, kind, access, {.text_member = member}, {}};
+}
+
+// A colour: its text in the file, 0xBBGGRR through the accessors.
+constexpr SettingInfo color_row(ZunoSettingNumber n, const char *key, char (R::*member)[kColorSize],
+                                int slot) {
+  return {
+      n, key, "[Color]", K::Color, kIntAccess, {.color_member = member, .color_slot = slot}, {0, 0xFFFFFF}};
+}
+
+// The same row held to its range by the readers.
+constexpr SettingInfo clamped(SettingInfo row) {
+  row.range.clamped = true;
+  return row;
+}
+
+// The same row reached by the file alone.
+constexpr SettingInfo file_only(SettingInfo row) {
+  row.access = kFile;
+  return row;
+}
+
+// The same row converted its own way.
+constexpr SettingInfo of_kind(SettingInfo row, K kind) {
+  row.kind = kind;
+  return row;
+}
+
+// Texts the front end may read but only the engine sets: ZunoPut takes their number and ignores it.
+constexpr unsigned kEngineText = kGetText | kPutIgnored | kFile;
+// Texts the front end sets as well.
+constexpr unsigned kUserText = kGetText | kPutText | kPutIgnored | kFile;
+
+constexpr int kPixels = 32767;  // a node keeps picture sizes in 16 bits
+constexpr int kAny = INT_MAX;
+
+// The file's settings in file order, then the colour mask the file does not hold.
 constexpr SettingInfo kSettings[] = {
-    {1, "TargetPath", "[Path]", K::Text},
-    {8, "OutputPath", "[Path]", K::OutputPath},
-    {9, "ExecPath", "[Path]", K::Text},
-    {10, "IniPath", "[Path]", K::Text},
-    {12, "TempPath", "[Path]", K::Text},
-    {37, "HtmlOut", "[Path]", K::CatalogName},
-    {2, "Priority", "[Size]", K::Int},
-    {3, "CurrentWidth", "[Size]", K::Int},
-    {4, "CurrentHight", "[Size]", K::Int},
-    {5, "CurrentScale", "[Size]", K::Int},
-    {6, "SearchSubdir", "[Search]", K::Int},
-    {7, "SubdirDepth", "[Search]", K::Int},
-    {13, "BgColor", "[Color]", K::Color},
-    {14, "TextColor", "[Color]", K::Color},
-    {15, "LinkColor", "[Color]", K::Color},
-    {16, "ALinkColor", "[Color]", K::Color},
-    {17, "VLinkColor", "[Color]", K::Color},
-    {35, "BackGraund", "[Color]", K::Text},
-    {36, "BgFix", "[Color]", K::Int},
-    {11, "WindowSize", "[Frame]", K::Int},
-    {18, "FrameStyle", "[Frame]", K::Int},
-    {19, "FrameSizeRatio", "[Frame]", K::Int},
-    {46, "IndexRatio", "[Frame]", K::Int},
-    {47, "CntlRatio", "[Frame]", K::Int},
-    {20, "PageingStyle", "[Page]", K::Int},
-    {21, "OnePageMax", "[Page]", K::Int},
-    {22, "OnePageNum", "[Page]", K::Int},
-    {23, "SearchSizeType", "[SearchType]", K::Int},
-    {24, "MaxX", "[SearchType]", K::Int},
-    {25, "MaxY", "[SearchType]", K::Int},
-    {26, "Banner", "[SearchType]", K::Int},
-    {27, "BannerX", "[SearchType]", K::Int},
-    {28, "BannerY", "[SearchType]", K::Int},
-    {29, "Y/XRatio", "[SearchType]", K::Ratio},
-    {52, "UseY/XRatio", "[SearchType]", K::Int},
-    {30, "GetUrl", "[SearchType]", K::Int},
-    {44, "UnderLimits", "[SearchType]", K::AgeChoice},
-    {50, "BannerMargin", "[SearchType]", K::Int},
-    {53, "EnableFileType", "[SearchType]", K::Int},
-    {56, "MotionGIF", "[SearchType]", K::Int},
-    {58, "PreparedURL", "[SearchType]", K::Int},
-    {59, "LastSearchString", "[SearchType]", K::Text},
-    {31, "SortType", "[Sort]", K::Int},
-    {32, "SortMode", "[Sort]", K::Int},
-    {33, "FileCopy", "[File]", K::Int},
-    {34, "CopyMode", "[File]", K::Int},
-    {51, "MakeThumbnail", "[File]", K::Int},
-    {38, "CacheLimit", "[Cache]", K::Int},
-    {39, "CacheSize", "[Cache]", K::Int},
-    {40, "CacheX", "[Cache]", K::Int},
-    {41, "CacheY", "[Cache]", K::Int},
-    {42, "CacheSRatio", "[Cache]", K::Int},
-    {43, "CacheBanner", "[Cache]", K::Int},
-    {49, "CacheHRatio", "[Cache]", K::Int},
-    {60, "CacheCheckBroken", "[Cache]", K::Int},
-    {45, "CpuPriority", "[System]", K::Int},
-    {48, "DelCache", "[System]", K::Int},
-    {54, "ShowZunoP", "[System]", K::Int},
-    {55, "LastBackUpTime", "[System]", K::Time},
-    {57, "AutoIncrement", "[System]", K::Int},
+    text_row(ZUNO_TargetPath, "TargetPath", &R::TargetPath, kUserText),
+    text_row(ZUNO_OutputPath, "OutputPath", &R::OutputPath, kUserText, "[Path]", K::OutputPath),
+    text_row(ZUNO_ExecPath, "ExecPath", &R::ExecPath, kEngineText),
+    text_row(ZUNO_IniPath, "IniPath", &R::IniPath, kEngineText),
+    text_row(ZUNO_TempPath, "TempPath", &R::TempPath, kEngineText),
+    // Chosen by each run's preparation: the file's line is known, never read or written.
+    text_row(ZUNO_HtmlOut, "HtmlOut", &R::HtmlOut, kGetText, "[Path]", K::CatalogName),
+    int_row(ZUNO_Priority, "Priority", "[Size]", &R::Priority, 0, 2),
+    int_row(ZUNO_CurrentWidth, "CurrentWidth", "[Size]", &R::CurrentWidth, 1, kPixels),
+    int_row(ZUNO_CurrentHight, "CurrentHight", "[Size]", &R::CurrentHight, 1, kPixels),
+    int_row(ZUNO_CurrentScale, "CurrentScale", "[Size]", &R::CurrentScale, 1, kPixels),
+    int_row(ZUNO_SearchSubdir, "SearchSubdir", "[Search]", &R::SearchSubdir, 0, 1),
+    // Also the page buffer's size in KiB, which the first read holds to this range.
+    clamped(int_row(ZUNO_SubdirDepth, "SubdirDepth", "[Search]", &R::SubdirDepth, 0, 4096)),
+    color_row(ZUNO_BgColor, "BgColor", &R::BgColor, 0),
+    color_row(ZUNO_TextColor, "TextColor", &R::TextColor, 1),
+    color_row(ZUNO_LinkColor, "LinkColor", &R::LinkColor, 2),
+    color_row(ZUNO_ALinkColor, "ALinkColor", &R::ALinkColor, 3),
+    color_row(ZUNO_VLinkColor, "VLinkColor", &R::VLinkColor, 4),
+    text_row(ZUNO_BackGraund, "BackGraund", &R::BackGraund, kUserText, "[Color]"),
+    int_row(ZUNO_BgFix, "BgFix", "[Color]", &R::BgFix, 0, 1),
+    int_row(ZUNO_WindowSize, "WindowSize", "[Frame]", &R::WindowSize, 1, kPixels),
+    int_row(ZUNO_FrameStyle, "FrameStyle", "[Frame]", &R::FrameStyle, 0, 1),
+    int_row(ZUNO_FrameSizeRatio, "FrameSizeRatio", "[Frame]", &R::FrameSizeRatio, 1, 99),
+    int_row(ZUNO_IndexRatio, "IndexRatio", "[Frame]", &R::IndexRatio, 0, 100),
+    int_row(ZUNO_CntlRatio, "CntlRatio", "[Frame]", &R::CntlRatio, 0, 100),
+    int_row(ZUNO_PageingStyle, "PageingStyle", "[Page]", &R::PageingStyle, 0, 2),
+    int_row(ZUNO_OnePageMax, "OnePageMax", "[Page]", &R::OnePageMax, 1, kAny),
+    int_row(ZUNO_OnePageNum, "OnePageNum", "[Page]", &R::OnePageNum, 1, kAny),
+    int_row(ZUNO_SearchSizeType, "SearchSizeType", "[SearchType]", &R::SearchSizeType, 0, 4),
+    int_row(ZUNO_MaxX, "MaxX", "[SearchType]", &R::MaxX, 0, kPixels),
+    int_row(ZUNO_MaxY, "MaxY", "[SearchType]", &R::MaxY, 0, kPixels),
+    int_row(ZUNO_Banner, "Banner", "[SearchType]", &R::Banner, 0, 1),
+    int_row(ZUNO_BannerX, "BannerX", "[SearchType]", &R::BannerX, 0, kPixels),
+    int_row(ZUNO_BannerY, "BannerY", "[SearchType]", &R::BannerY, 0, kPixels),
+    // Through the accessors in tenths.
+    {ZUNO_YXRatio, "Y/XRatio", "[SearchType]", K::Ratio, kIntAccess, {.real_member = &R::YXRatio}, {0, kAny}},
+    int_row(ZUNO_UseYXRatio, "UseY/XRatio", "[SearchType]", &R::UseYXRatio, 0, 1),
+    int_row(ZUNO_GetUrl, "GetUrl", "[SearchType]", &R::GetUrl, 0, 3),
+    // -1 takes the time of the last cache analysis; 7 and up count days.
+    of_kind(int_row(ZUNO_UnderLimits, "UnderLimits", "[SearchType]", &R::UnderLimits, -1, kAny),
+            K::AgeChoice),
+    file_only(int_row(ZUNO_BannerMargin, "BannerMargin", "[SearchType]", &R::BannerMargin, 0, 100)),
+    int_row(ZUNO_EnableFileType, "EnableFileType", "[SearchType]", &R::EnableFileType, 0, kAny),
+    int_row(ZUNO_MotionGIF, "MotionGIF", "[SearchType]", &R::MotionGIF, 0, 1),
+    int_row(ZUNO_PreparedURL, "PreparedURL", "[SearchType]", &R::PreparedURL, 0, 1),
+    text_row(ZUNO_LastSearchString, "LastSearchString", &R::LastSearchString, kGetText | kPutText | kFile,
+             "[SearchType]"),
+    int_row(ZUNO_SortType, "SortType", "[Sort]", &R::SortType, 0, 4),
+    int_row(ZUNO_SortMode, "SortMode", "[Sort]", &R::SortMode, 0, 1),
+    int_row(ZUNO_FileCopy, "FileCopy", "[File]", &R::FileCopy, 0, 1),
+    int_row(ZUNO_CopyMode, "CopyMode", "[File]", &R::CopyMode, 0, 3),
+    int_row(ZUNO_MakeThumbnail, "MakeThumbnail", "[File]", &R::MakeThumbnail, 0, 1),
+    int_row(ZUNO_CacheLimit, "CacheLimit", "[Cache]", &R::CacheLimit, 0, kAny),
+    int_row(ZUNO_CacheSize, "CacheSize", "[Cache]", &R::CacheSize, 0, kAny),
+    int_row(ZUNO_CacheX, "CacheX", "[Cache]", &R::CacheX, 0, kPixels),
+    int_row(ZUNO_CacheY, "CacheY", "[Cache]", &R::CacheY, 0, kPixels),
+    int_row(ZUNO_CacheSRatio, "CacheSRatio", "[Cache]", &R::CacheSRatio, 0, kAny),
+    int_row(ZUNO_CacheBanner, "CacheBanner", "[Cache]", &R::CacheBanner, 0, 1),
+    int_row(ZUNO_CacheHRatio, "CacheHRatio", "[Cache]", &R::CacheHRatio, 0, kAny),
+    int_row(ZUNO_CacheCheckBroken, "CacheCheckBroken", "[Cache]", &R::CacheCheckBroken, 0, 1),
+    text_row(ZUNO_CacheFolder, "CacheFolder", &R::ChosenCacheFolder, kUserText, "[Cache]"),
+    // 100 and more: the abort poll never yields.
+    int_row(ZUNO_CpuPriority, "CpuPriority", "[System]", &R::CpuPriority, 0, 100),
+    int_row(ZUNO_DelCache, "DelCache", "[System]", &R::DelCache, 0, kAny),
+    int_row(ZUNO_ShowZunoP, "ShowZunoP", "[System]", &R::ShowZunoP, 0, kAny),
+    {ZUNO_LastBackUpTime,
+     "LastBackUpTime",
+     "[System]",
+     K::Time,
+     kFile,
+     {.time_member = &R::LastBackUpTime},
+     {}},
+    int_row(ZUNO_AutoIncrement, "AutoIncrement", "[System]", &R::AutoIncrement, 0, 1),
+    // Bits of the colours the file gave as "#" and hex digits, in colour slot order.
+    {ZUNO_ColorMask, nullptr, nullptr, K::Int, kGet | kPut, {.int_member = &R::ColorMask}, {0, 31}},
 };
 
+bool in_file(const SettingInfo &s) {
+  return s.key && s.section;
+}
+
 }  // namespace
+
+std::span<const SettingInfo> all_settings() {
+  return kSettings;
+}
 
 const SettingInfo *setting_by_number(int number) {
   for (const SettingInfo &s : kSettings)
@@ -80,177 +153,48 @@ const SettingInfo *setting_by_number(int number) {
 
 const SettingInfo *setting_by_key(const char *section, const char *key) {
   for (const SettingInfo &s : kSettings)
-    if (strcmp(s.section, section) == 0 && strcmp(s.key, key) == 0) return &s;
+    if (in_file(s) && strcmp(s.section, section) == 0 && strcmp(s.key, key) == 0) return &s;
   return nullptr;
 }
 
 bool is_known_section(const char *section) {
   for (const SettingInfo &s : kSettings)
-    if (strcmp(s.section, section) == 0) return true;
+    if (in_file(s) && strcmp(s.section, section) == 0) return true;
   return false;
 }
 
 int settings_key_number(const char *key) {
   if (!key) return -1;
   for (const SettingInfo &s : kSettings)
-    if (strcmp(s.key, key) == 0) return s.number;
+    if (in_file(s) && strcmp(s.key, key) == 0) return s.number;
   return -1;
 }
 
+int setting_clamped(const SettingInfo &info, int value) {
+  if (!info.range.clamped) return value;
+  return value < info.range.lo ? info.range.lo : value > info.range.hi ? info.range.hi : value;
+}
+
 int color_index(int number) {
-  return number >= 13 && number <= 17 ? number - 13 : -1;
+  const SettingInfo *s = setting_by_number(number);
+  return s ? s->field.color_slot : -1;
 }
 
 int *int_field(ZunoRecord &r, int number) {
-  switch (number) {
-    case 2:
-      return &r.Priority;
-    case 3:
-      return &r.CurrentWidth;
-    case 4:
-      return &r.CurrentHight;
-    case 5:
-      return &r.CurrentScale;
-    case 6:
-      return &r.SearchSubdir;
-    case 7:
-      return &r.SubdirDepth;
-    case 11:
-      return &r.WindowSize;
-    case 18:
-      return &r.FrameStyle;
-    case 19:
-      return &r.FrameSizeRatio;
-    case 20:
-      return &r.PageingStyle;
-    case 21:
-      return &r.OnePageMax;
-    case 22:
-      return &r.OnePageNum;
-    case 23:
-      return &r.SearchSizeType;
-    case 24:
-      return &r.MaxX;
-    case 25:
-      return &r.MaxY;
-    case 26:
-      return &r.Banner;
-    case 27:
-      return &r.BannerX;
-    case 28:
-      return &r.BannerY;
-    case 30:
-      return &r.GetUrl;
-    case 31:
-      return &r.SortType;
-    case 32:
-      return &r.SortMode;
-    case 33:
-      return &r.FileCopy;
-    case 34:
-      return &r.CopyMode;
-    case 36:
-      return &r.BgFix;
-    case 38:
-      return &r.CacheLimit;
-    case 39:
-      return &r.CacheSize;
-    case 40:
-      return &r.CacheX;
-    case 41:
-      return &r.CacheY;
-    case 42:
-      return &r.CacheSRatio;
-    case 43:
-      return &r.CacheBanner;
-    case 44:
-      return &r.UnderLimits;
-    case 45:
-      return &r.CpuPriority;
-    case 46:
-      return &r.IndexRatio;
-    case 47:
-      return &r.CntlRatio;
-    case 48:
-      return &r.DelCache;
-    case 49:
-      return &r.CacheHRatio;
-    case 50:
-      return &r.BannerMargin;
-    case 51:
-      return &r.MakeThumbnail;
-    case 52:
-      return &r.UseYXRatio;
-    case 53:
-      return &r.EnableFileType;
-    case 54:
-      return &r.ShowZunoP;
-    case 56:
-      return &r.MotionGIF;
-    case 57:
-      return &r.AutoIncrement;
-    case 58:
-      return &r.PreparedURL;
-    case 60:
-      return &r.CacheCheckBroken;
-    case 100:
-      return &r.ColorMask;
-    default:
-      return nullptr;
-  }
+  const SettingInfo *s = setting_by_number(number);
+  return s && s->field.int_member ? &(r.*(s->field.int_member)) : nullptr;
 }
 
 char *text_field(ZunoRecord &r, int number, size_t *cap) {
-  char *field = nullptr;
-  size_t size = kFieldSize;
-  switch (number) {
-    case 1:
-      field = r.TargetPath;
-      break;
-    case 8:
-      field = r.OutputPath;
-      break;
-    case 9:
-      field = r.ExecPath;
-      break;
-    case 10:
-      field = r.IniPath;
-      break;
-    case 12:
-      field = r.TempPath;
-      break;
-    case 35:
-      field = r.BackGraund;
-      break;
-    case 37:
-      field = r.HtmlOut;
-      break;
-    case 59:
-      field = r.LastSearchString;
-      break;
-    case 13:
-      field = r.BgColor;
-      size = kColorSize;
-      break;
-    case 14:
-      field = r.TextColor;
-      size = kColorSize;
-      break;
-    case 15:
-      field = r.LinkColor;
-      size = kColorSize;
-      break;
-    case 16:
-      field = r.ALinkColor;
-      size = kColorSize;
-      break;
-    case 17:
-      field = r.VLinkColor;
-      size = kColorSize;
-      break;
-    default:
-      return nullptr;
+  const SettingInfo *s = setting_by_number(number);
+  if (!s) return nullptr;
+  if (s->field.text_member) {
+    if (cap) *cap = kFieldSize;
+    return r.*(s->field.text_member);
   }
-  if (cap) *cap = size;
-  return field;
+  if (s->field.color_member) {
+    if (cap) *cap = kColorSize;
+    return r.*(s->field.color_member);
+  }
+  return nullptr;
 }

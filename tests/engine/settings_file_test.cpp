@@ -12,6 +12,7 @@
 #include "engine_fixture.h"
 #include "platform/platform.h"
 #include "settings/settings_access.h"
+#include "settings/settings_table.h"
 #include "zuno.h"
 
 namespace {
@@ -64,14 +65,14 @@ TEST_F(SettingsFile, ReadsValuesDescriptorsAndColours) {
   EXPECT_STREQ(r.ExecPath, dir_.c_str());
   EXPECT_STREQ(r.OutputPath, "/srv/out");
   EXPECT_STREQ(r.SavedOutputPath, "/srv/out");
-  EXPECT_EQ(ZunoGet(2), 1);
-  EXPECT_EQ(ZunoGet(3), 300);
-  EXPECT_EQ(ZunoGet(24), 300);
-  EXPECT_EQ(ZunoGet(29), 12);  // 1.25 × 10, truncated
+  EXPECT_EQ(ZunoGet(ZUNO_Priority), 1);
+  EXPECT_EQ(ZunoGet(ZUNO_CurrentWidth), 300);
+  EXPECT_EQ(ZunoGet(ZUNO_MaxX), 300);
+  EXPECT_EQ(ZunoGet(ZUNO_YXRatio), 12);  // 1.25 × 10, truncated
   EXPECT_STREQ(r.BgColor, "#FF8000");
   EXPECT_EQ(r.ColorValue[0], 0xFF8000);
   EXPECT_STREQ(r.TextColor, "white");
-  EXPECT_EQ(ZunoGet(100), 1);                     // only BgColor came as #hex
+  EXPECT_EQ(ZunoGet(ZUNO_ColorMask), 1);          // only BgColor came as #hex
   EXPECT_STREQ(r.LastSearchString, "  cat dog");  // blanks after "=" belong to a text
   EXPECT_EQ(r.LastBackUpTime, 1700000000);
   EXPECT_STREQ(r.HtmlOut, "");  // never taken from the file
@@ -82,20 +83,20 @@ TEST_F(SettingsFile, ColourMaskIsTheSameOnEveryRead) {
   write("quillo.ini", kIni);
   ASSERT_EQ(init(), 0);
   ASSERT_EQ(init(), 0);
-  EXPECT_EQ(ZunoGet(100), 1);
+  EXPECT_EQ(ZunoGet(ZUNO_ColorMask), 1);
 }
 
 TEST_F(SettingsFile, ReadAcceptsCrLfBomAndNoFinalLineEnd) {
   write("quillo.ini", "\xEF\xBB\xBF[Size]\r\nPriority=2\r\nCurrentWidth=77");
   ASSERT_EQ(init(), 0);
-  EXPECT_EQ(ZunoGet(2), 2);
-  EXPECT_EQ(ZunoGet(3), 77);
+  EXPECT_EQ(ZunoGet(ZUNO_Priority), 2);
+  EXPECT_EQ(ZunoGet(ZUNO_CurrentWidth), 77);
 }
 
 TEST_F(SettingsFile, MissingFileLeavesEngineInitialisedAndEmpty) {
   EXPECT_EQ(init(), -1);
   EXPECT_EQ(engine().initialised, 1);
-  EXPECT_EQ(ZunoGet(2), 0);
+  EXPECT_EQ(ZunoGet(ZUNO_Priority), 0);
 }
 
 TEST_F(SettingsFile, OverlongValuesAreCutAndReported) {
@@ -111,9 +112,9 @@ TEST_F(SettingsFile, OverlongValuesAreCutAndReported) {
 TEST_F(SettingsFile, FlashKeepsEverythingButChangedValuesAndBacksUpTheOldFile) {
   write("quillo.ini", kIni);
   ASSERT_EQ(init(), 0);
-  ASSERT_EQ(ZunoPut(2, 0), 0);
-  ASSERT_EQ(ZunoPut(24, 640), 0);
-  ASSERT_EQ(ZunoPut(29, 20), 0);
+  ASSERT_EQ(ZunoPut(ZUNO_Priority, 0), 0);
+  ASSERT_EQ(ZunoPut(ZUNO_MaxX, 640), 0);
+  ASSERT_EQ(ZunoPut(ZUNO_YXRatio, 20), 0);
   ASSERT_EQ(ZunoFlash(), 0);
   std::string expected = saved_form(kIni);
   auto replace = [&](const std::string &from, const std::string &to) {
@@ -126,13 +127,13 @@ TEST_F(SettingsFile, FlashKeepsEverythingButChangedValuesAndBacksUpTheOldFile) {
   replace("Y/XRatio=1.250000\n", "Y/XRatio=2.000000\n");
   EXPECT_EQ(read("quillo.ini"), expected);
   EXPECT_EQ(read("quillo.ibk"), kIni);
-  EXPECT_EQ(ZunoGet(2), -1);  // flushed: not initialised until the next ZunoInit
+  EXPECT_EQ(ZunoGet(ZUNO_Priority), -1);  // flushed: not initialised until the next ZunoInit
 }
 
 TEST_F(SettingsFile, FlashKeepsLineEndsOfEachLine) {
   write("quillo.ini", "[Size]\r\nPriority=1\r\n;note\nCurrentWidth=5");
   ASSERT_EQ(init(), 0);
-  ZunoPut(3, 6);
+  ZunoPut(ZUNO_CurrentWidth, 6);
   ASSERT_EQ(ZunoFlash(), 0);
   EXPECT_EQ(read("quillo.ini"), "[Size]\r\nPriority=1\r\n;note\nCurrentWidth=6");
 }
@@ -145,7 +146,7 @@ TEST_F(SettingsFile, DescriptorStaysWhileItHoldsButAChangedPathIsWritten) {
   ASSERT_EQ(ZunoFlash(), 0);
   EXPECT_EQ(read("quillo.ini"), "[Path]\nOutputPath=$exe/out\nExecPath=$exe\n");
   ASSERT_EQ(init(), 0);
-  ZunoPutStr(8, "/elsewhere");
+  ZunoPutStr(ZUNO_OutputPath, "/elsewhere");
   ASSERT_EQ(ZunoFlash(), 0);
   EXPECT_EQ(read("quillo.ini"), "[Path]\nOutputPath=/elsewhere\nExecPath=$exe\n");
 }
@@ -154,8 +155,8 @@ TEST_F(SettingsFile, SingleKeyWriterChangesOnlyThatKey) {
   write("quillo.ini", kIni);
   ASSERT_EQ(init(), 0);
   engine().rec.LastBackUpTime = 1800000000;
-  ZunoPut(2, 0);
-  ASSERT_EQ(put_erement(&engine().rec, 55), 0);
+  ZunoPut(ZUNO_Priority, 0);
+  ASSERT_EQ(put_erement(&engine().rec, ZUNO_LastBackUpTime), 0);
   std::string expected = kIni;  // the single-key writer leaves every other line as written
   expected.replace(expected.find("1700000000"), 10, "1800000000");
   EXPECT_EQ(read("quillo.ini"), expected);
@@ -192,7 +193,7 @@ int failing_close(int fd) {
 TEST_F(FailingDisk, FullDiskLeavesSettingsIntact) {
   write("quillo.ini", kIni);
   ASSERT_EQ(init(), 0);
-  ZunoPut(2, 0);
+  ZunoPut(ZUNO_Priority, 0);
   plat::ops.write = full_disk_write;
   EXPECT_EQ(ZunoFlash(), -1);
   plat::ops = plat::default_ops();
@@ -230,7 +231,7 @@ int refuse_creation(const char *path, int flags, mode_t mode) {
 TEST_F(FailingDisk, ReadOnlySettingsFolderKeepsTheFile) {
   write("quillo.ini", kIni);
   ASSERT_EQ(init(), 0);
-  ZunoPut(2, 0);
+  ZunoPut(ZUNO_Priority, 0);
   plat::ops.open = refuse_creation;
   EXPECT_EQ(ZunoFlash(), -1);
   plat::ops = plat::default_ops();
@@ -245,21 +246,19 @@ TEST_F(SettingsFile, DistributedSettingsFileHasEveryKeyAndReadsCleanly) {
   testing::internal::CaptureStderr();
   ASSERT_EQ(init(), 0);
   EXPECT_EQ(testing::internal::GetCapturedStderr(), "");  // no unknown or malformed key
-  for (const char *key :
-       {"TargetPath",   "OutputPath",       "ExecPath",       "IniPath",        "TempPath",
-        "HtmlOut",      "Priority",         "CurrentWidth",   "CurrentHight",   "CurrentScale",
-        "SearchSubdir", "SubdirDepth",      "BgColor",        "TextColor",      "LinkColor",
-        "ALinkColor",   "VLinkColor",       "BackGraund",     "BgFix",          "WindowSize",
-        "FrameStyle",   "FrameSizeRatio",   "IndexRatio",     "CntlRatio",      "PageingStyle",
-        "OnePageMax",   "OnePageNum",       "SearchSizeType", "MaxX",           "MaxY",
-        "Banner",       "BannerX",          "BannerY",        "Y/XRatio",       "UseY/XRatio",
-        "GetUrl",       "UnderLimits",      "BannerMargin",   "EnableFileType", "MotionGIF",
-        "PreparedURL",  "LastSearchString", "SortType",       "SortMode",       "FileCopy",
-        "CopyMode",     "MakeThumbnail",    "CacheLimit",     "CacheSize",      "CacheX",
-        "CacheY",       "CacheSRatio",      "CacheBanner",    "CacheHRatio",    "CacheCheckBroken",
-        "CpuPriority",  "DelCache",         "ShowZunoP",      "LastBackUpTime", "AutoIncrement"})
-    EXPECT_NE(distributed.find(std::string("\n") + key + "="), std::string::npos) << key;
-  EXPECT_EQ(ZunoGet(100), 31);
+  int keys = 0;
+  for (const SettingInfo &setting : all_settings()) {
+    if (!setting.key) continue;  // not a key of the file
+    ++keys;
+    // The key inside its own section: the text from the section's header to the next one holds it.
+    size_t header = distributed.find(std::string("\n") + setting.section + "\n");
+    ASSERT_NE(header, std::string::npos) << setting.section;
+    size_t next = distributed.find("\n[", header + 1);
+    size_t at = distributed.find(std::string("\n") + setting.key + "=", header);
+    EXPECT_TRUE(at != std::string::npos && at < next) << setting.key << " in " << setting.section;
+  }
+  EXPECT_GE(keys, ZUNO_CacheCheckBroken);
+  EXPECT_EQ(ZunoGet(ZUNO_ColorMask), 31);
   // Nothing but the colour texts and values is read differently after a save.
   ASSERT_EQ(ZunoFlash(), 0);
   EXPECT_EQ(read("quillo.ini"), distributed);
@@ -326,13 +325,13 @@ TEST_F(DamagedSettings, BackupWithoutSettingsIsNotOffered) {
 TEST_F(DamagedSettings, FlushAfterARefusedReadTouchesNeitherFile) {
   damage("[Size]\n");
   ASSERT_EQ(init(), kIniBackupGood);
-  ASSERT_EQ(ZunoPut(2, 7), 0);
+  ASSERT_EQ(ZunoPut(ZUNO_Priority, 7), 0);
   EXPECT_EQ(ZunoFlash(), -1);
   EXPECT_EQ(read("quillo.ini"), "[Size]\n");
   EXPECT_EQ(read("quillo.ibk"), kIni);
   EXPECT_NE(error().find(ini()), std::string::npos) << error();
   // Run preparation's single-key writer is held back the same way.
-  EXPECT_EQ(put_erement(&engine().rec, 55), -1);
+  EXPECT_EQ(put_erement(&engine().rec, ZUNO_LastBackUpTime), -1);
   EXPECT_EQ(read("quillo.ibk"), kIni);
 }
 
@@ -343,7 +342,7 @@ TEST_F(DamagedSettings, FileRepairedAfterARefusedReadIsNotOverwrittenWithEmptySe
   EXPECT_EQ(ZunoFlash(), -1);
   EXPECT_EQ(read("quillo.ini"), kIni);
   ASSERT_EQ(init(), 0);  // a good read makes saving possible again
-  EXPECT_EQ(ZunoGet(2), 1);
+  EXPECT_EQ(ZunoGet(ZUNO_Priority), 1);
   EXPECT_EQ(ZunoFlash(), 0);
 }
 
@@ -382,8 +381,8 @@ class LineBreaksInValues : public SettingsFile {
 
 TEST_F(LineBreaksInValues, SearchWordsWithASectionInsideAddNoKey) {
   const std::string words = "cat\n[System]\nDelCache=1";
-  EXPECT_EQ(round_trip(59, words), words);
-  EXPECT_EQ(ZunoGet(48), 0);
+  EXPECT_EQ(round_trip(ZUNO_LastSearchString, words), words);
+  EXPECT_EQ(ZunoGet(ZUNO_DelCache), 0);
   std::string saved = read("quillo.ini");
   EXPECT_EQ(count_of(saved, "\n"), count_of(ini_text, "\n"));
   EXPECT_EQ(count_of(saved, "\nDelCache="), 1);
@@ -393,13 +392,13 @@ TEST_F(LineBreaksInValues, SearchWordsWithASectionInsideAddNoKey) {
 
 TEST_F(LineBreaksInValues, FolderNameWithLineFeedAndCarriageReturnReadsBackExactly) {
   const std::string folder = "/pics/a\nb\rc\r\n";
-  EXPECT_EQ(round_trip(1, folder), folder);
+  EXPECT_EQ(round_trip(ZUNO_TargetPath, folder), folder);
   EXPECT_EQ(count_of(read("quillo.ini"), "\n"), count_of(ini_text, "\n"));
 }
 
 TEST_F(LineBreaksInValues, BackslashesReadBackExactly) {
   for (const std::string value : {"\\d+\\.jpg", "a\\nb", "a\\\\nb", "end\\", "\\\n\\", "x\\\\"})
-    EXPECT_EQ(round_trip(59, value), value);
+    EXPECT_EQ(round_trip(ZUNO_LastSearchString, value), value);
 }
 
 TEST_F(LineBreaksInValues, BackslashesWrittenBeforeKeepTheirMeaning) {
@@ -412,7 +411,7 @@ TEST_F(LineBreaksInValues, BackslashesWrittenBeforeKeepTheirMeaning) {
 
 TEST_F(LineBreaksInValues, FullLengthValueOfLineBreaksSurvivesTheDoubledLine) {
   const std::string breaks(255, '\n');
-  EXPECT_EQ(round_trip(59, breaks), breaks);
+  EXPECT_EQ(round_trip(ZUNO_LastSearchString, breaks), breaks);
 }
 
 }  // namespace
