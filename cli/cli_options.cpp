@@ -4,7 +4,7 @@
 #include <cmath>
 #include <cstdlib>
 
-#include "settings/settings_table.h"
+#include "setting_keys.h"
 
 namespace {
 
@@ -184,21 +184,18 @@ std::string parse_cli_options(const std::vector<std::string> &args, CliOptions *
 }
 
 std::string setting_put_for(const std::string &key, const std::string &value, SettingPut *out) {
-  int number = settings_key_number(key.c_str());
-  const SettingInfo *info = number > 0 ? setting_by_number(number) : nullptr;
-  if (!info) return "unknown settings key " + key;
-  out->number = number;
+  const CliSettingKey *entry = cli_setting_key(key);
+  if (!entry) return "unknown settings key " + key;
+  out->number = entry->number;
   out->text = false;
-  switch (info->kind) {
-    case SettingKind::Int:
-    case SettingKind::AgeChoice:
-      if (number == 50) return key + " can only be changed in quillo.ini";
+  switch (entry->kind) {
+    case CliSettingKind::Int:
       if (!parse_int(value, &out->value)) return key + " needs a whole number, not " + value;
       return "";
-    case SettingKind::Color:
+    case CliSettingKind::Color:
       if (!parse_color(value, &out->value)) return key + " needs a colour #RRGGBB, not " + value;
       return "";
-    case SettingKind::Ratio: {
+    case CliSettingKind::Ratio: {
       char *end = nullptr;
       double r = strtod(value.c_str(), &end);
       if (value.empty() || *end || !std::isfinite(r) || r < 0 || r > 1e8)
@@ -206,15 +203,15 @@ std::string setting_put_for(const std::string &key, const std::string &value, Se
       out->value = static_cast<int>(std::trunc(r * 10.0));
       return "";
     }
-    case SettingKind::Text:
-    case SettingKind::OutputPath:
-      if (number != 1 && number != 8 && number != 35 && number != 59)
-        return key + " is chosen by the program and cannot be set";
+    case CliSettingKind::Text:
       out->text = true;
       out->text_value = value;
       return "";
-    case SettingKind::Time:
-    case SettingKind::CatalogName:
+    case CliSettingKind::FileOnly:
+      return key + " can only be changed in quillo.ini";
+    case CliSettingKind::ProgramChosen:
+      return key + " is chosen by the program and cannot be set";
+    case CliSettingKind::EngineKept:
       return key + " is kept by the engine and cannot be set";
   }
   return "unknown settings key " + key;

@@ -3,6 +3,18 @@
 #include "cli_options.h"
 
 #include <gtest/gtest.h>
+#include <stdlib.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <set>
+#include <sstream>
+
+#include "setting_keys.h"
+#include "zuno.h"
 
 namespace {
 
@@ -84,12 +96,12 @@ TEST(QuilloOptions, UsageErrorsAreReported) {
 TEST(QuilloOptions, SetTakesAnySettingsKeyByItsKind) {
   SettingPut p;
   EXPECT_EQ(setting_put_for("SortType", "4", &p), "");
-  EXPECT_EQ(p.number, 31);
+  EXPECT_EQ(p.number, ZUNO_SortType);
   EXPECT_FALSE(p.text);
   EXPECT_EQ(p.value, 4);
   // Colours go to the engine in the front end's 0xBBGGRR order.
   EXPECT_EQ(setting_put_for("BgColor", "#FF8000", &p), "");
-  EXPECT_EQ(p.number, 13);
+  EXPECT_EQ(p.number, ZUNO_BgColor);
   EXPECT_EQ(p.value, 0x0080FF);
   EXPECT_EQ(setting_put_for("Y/XRatio", "1.5", &p), "");
   EXPECT_EQ(p.value, 15);
@@ -121,6 +133,104 @@ TEST(QuilloOptions, HelpExplainsEveryOption) {
         "--open",       "--quiet",  "--help",    "--version",     "/S:n",           "/T:Hn",
         "/P:Mn",        "/O:",      "quillo.lok"})
     EXPECT_NE(help.find(opt), std::string::npos) << opt;
+}
+
+// --- the key table of --set against the published numbers and the shipped file ---
+
+std::string read_text(const std::string &path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+std::string shipped_settings() {
+  return read_text(std::string(QUILLO_SOURCE_DIR) + "/data/quillo.ini");
+}
+
+// The keys of the setting lines ("Key=value", outside comments) of a settings text.
+std::vector<std::string> keys_of(const std::string &text) {
+  std::vector<std::string> keys;
+  std::istringstream lines(text);
+  for (std::string line; std::getline(lines, line);) {
+    size_t eq = line.find('=');
+    if (line.empty() || line[0] == ';' || line[0] == '[' || eq == std::string::npos) continue;
+    keys.push_back(line.substr(0, eq));
+  }
+  return keys;
+}
+
+TEST(QuilloSettingKeys, EveryPublishedNumberHasExactlyOneKey) {
+  std::map<int, int> seen;
+  std::set<std::string> keys;
+  for (const CliSettingKey &k : cli_setting_keys()) {
+    ++seen[k.number];
+    EXPECT_TRUE(keys.insert(k.key).second) << k.key << " twice";
+    EXPECT_EQ(cli_setting_key(k.key), &k);
+  }
+  for (int n = ZUNO_TargetPath; n <= ZUNO_CacheFolder; ++n) EXPECT_EQ(seen[n], 1) << "number " << n;
+  EXPECT_EQ(seen.size(), static_cast<size_t>(ZUNO_CacheFolder));  // and no number beyond them
+}
+
+TEST(QuilloSettingKeys, KnowsExactlyTheKeysOfTheShippedSettingsFile) {
+  std::vector<std::string> shipped = keys_of(shipped_settings());
+  ASSERT_FALSE(shipped.empty());
+  for (const std::string &key : shipped) {
+    SettingPut p;
+    EXPECT_NE(setting_put_for(key, "1", &p), "unknown settings key " + key);
+  }
+  for (const CliSettingKey &k : cli_setting_keys())
+    EXPECT_NE(std::find(shipped.begin(), shipped.end(), k.key), shipped.end()) << k.key;
+}
+
+// A settings folder of its own, with TEMP inside it, removed afterwards.
+class EngineReadsKeys : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    char name[] = "/tmp/quillo-keys-XXXXXX";
+    ASSERT_NE(mkdtemp(name), nullptr);
+    dir_ = name;
+    setenv("TEMP", dir_.c_str(), 1);
+  }
+  void TearDown() override {
+    ZunoFlash();
+    std::filesystem::remove_all(dir_);
+  }
+  std::string dir_;
+};
+
+// Each number quillo puts is the one the engine reads that key into: the shipped file
+// with a value of its own for every number and plain text key, read by the engine.
+TEST_F(EngineReadsKeys, EachKeyReachesTheSettingOfItsNumber) {
+  std::istringstream lines(shipped_settings());
+  std::ostringstream ini;
+  for (std::string line; std::getline(lines, line);) {
+    size_t eq = line.find('=');
+    const CliSettingKey *k = line.empty() || line[0] == ';' || eq == std::string::npos
+                                 ? nullptr
+                                 : cli_setting_key(line.substr(0, eq));
+    if (k && k->kind == CliSettingKind::Int)
+      line = line.substr(0, eq + 1) + std::to_string(1000 + k->number);
+    else if (k && k->kind == CliSettingKind::Text)
+      line = line.substr(0, eq + 1) + "/k" + std::to_string(k->number);
+    ini << line << "\n";
+  }
+  std::ofstream(dir_ + "/quillo.ini") << ini.str();
+  ZunoInit(dir_.c_str());  // without the search-word library beside it; the settings are read all the same
+  int checked = 0;
+  for (const CliSettingKey &k : cli_setting_keys()) {
+    if (k.kind == CliSettingKind::Int) {
+      EXPECT_EQ(ZunoGet(k.number), 1000 + k.number) << k.key;
+      ++checked;
+    } else if (k.kind == CliSettingKind::Text) {
+      char area[ZUNO_BUFSIZE] = "";
+      char *p = area;
+      ASSERT_EQ(ZunoGetStr(k.number, &p), 0) << k.key;
+      EXPECT_EQ(std::string(area), "/k" + std::to_string(k.number)) << k.key;
+      ++checked;
+    }
+  }
+  EXPECT_GT(checked, 40);
 }
 
 }  // namespace

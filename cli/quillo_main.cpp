@@ -247,8 +247,8 @@ int run(const CliOptions &o) {
   if (!o.cache_folder.empty() && ZunoPutStr(ZUNO_CacheFolder, absolute(o.cache_folder).c_str()) != 0)
     return fail("cannot set CacheFolder: " + last_error());
   // Only an engine that yields asks the poll callback, which turns Ctrl-C into an abort.
-  if (ZunoGet(45) < 100) signal(SIGINT, on_interrupt);
-  std::string output = o.output.empty() ? engine_text(8) : o.output;
+  if (ZunoGet(ZUNO_CpuPriority) < 100) signal(SIGINT, on_interrupt);
+  std::string output = o.output.empty() ? engine_text(ZUNO_OutputPath) : o.output;
   if (output.empty())
     return fail("no output folder: give --output or set OutputPath in quillo.ini", kExitUsage);
   if (!make_folders(output)) return fail("cannot make the output folder " + output + ": " + strerror(errno));
@@ -283,7 +283,7 @@ int run(const CliOptions &o) {
   char area[ZUNO_BUFSIZE] = "";
   char *p = area;
   ZunoLastOutPut(&p);
-  std::string page = std::string(area) + "/" + engine_text(37) + "/" + o.entry;
+  std::string page = std::string(area) + "/" + engine_text(ZUNO_HtmlOut) + "/" + o.entry;
   if (g_progress.enabled)
     fprintf(stderr, "quillo: %d of %d pictures placed, %d files, %d folders, %d ms\n", outputs, pictures,
             files, folders, r);
