@@ -1,11 +1,8 @@
-// Link analysis, favourites and cache deletion are not built yet:
+// Favourites and cache deletion are not built yet:
 // each export answers with its failure value and records why.
 #include "core/engine_state.h"
 #include "core/error_log.h"
 
-extern "C" int get_urllink(FileNode *, const char *, char *) {
-  return not_implemented("get_urllink");
-}
 extern "C" int creat_favorites(ZunoRecord *, FileNode *) {
   return not_implemented("creat_favorites");
 }

@@ -10,6 +10,7 @@
 #include "core/guard.h"
 #include "core/paths.h"
 #include "core/text.h"
+#include "links/link_pages.h"
 #include "platform/platform.h"
 #include "run/run_claim.h"
 
@@ -224,6 +225,7 @@ extern "C" int ZunoGetAnarizedURL(const char *path, char **buffer) {
     if (!key) return -1;
     char address[1024] = "";
     int r = get_anarized_url(key, address);
+    if (r == 0 && strlen(address) >= ZUNO_BUFSIZE) return -1;  // a cut address would name another page
     if (r == 0) write_buffer(buffer, address, "address");
     return r;
   });
@@ -240,6 +242,7 @@ extern "C" int ZunoGetLinkPage(const char *address, char **buffer) {
   return guarded(-1, [&] {
     EngineState &e = engine();
     char out[ZUNO_BUFSIZE] = "";
+    build_link_pages(e.rec, &e.link_pages);
     int r = get_urllink(&e.link_pages, address, out);
     write_buffer(buffer, out, "link page");
     return r;
