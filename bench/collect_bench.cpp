@@ -16,9 +16,9 @@ int main(int argc, char **argv) {
     fprintf(stderr, "cannot read the settings in %s\n", argv[1]);
     return 1;
   }
-  ZunoPut(45, 100);  // never yield: the fastest run
-  ZunoPut(33, 0);    // no copy
-  ZunoPutStr(8, argv[3]);
+  ZunoPut(ZUNO_CpuPriority, 100);  // never yield: the fastest run
+  ZunoPut(ZUNO_FileCopy, 0);       // no copy
+  ZunoPutStr(ZUNO_OutputPath, argv[3]);
   auto start = std::chrono::steady_clock::now();
   ZunoNewMain(argv[1], argv[2], argv[3]);
   char area[ZUNO_BUFSIZE];

@@ -23,27 +23,41 @@ constexpr const char *kAddresses = "URL検出中";
 constexpr const char *kDone = "完了";
 constexpr const char *kError = kGatherError;
 
+// The steps of the gathering in order; EngineState::gather_step names the one the next call takes.
+// A copy into the cache backup takes the first steps; every other run starts at the scan.
+enum GatherStep : int {
+  kStepStart = 0,       // compile the search words
+  kStepBackupList = 1,  // list the live browser cache
+  kStepBackupCopy = 2,  // copy it into the backup
+  kStepBackupDone = 3,  // check the copy, empty the list
+  kStepScan = 4,        // list the target
+  kStepExamine = 5,     // headers and the picture filter
+  kStepSort = 6,
+  kStepAddresses = 7,  // source addresses from link files
+  kStepCopy = 8,       // copy into the output folder
+};
+
 const char *fail(EngineState &e) {
-  e.gather_step = 0;
+  e.gather_step = kStepStart;
   return kError;
 }
 
 const char *backup_copy_step(EngineState &e, ZunoRecord *rec, FileNode *head) {
   switch (e.gather_step) {
-    case 1:
+    case kStepBackupList:
       empty_list(head);
       maketree(nullptr, rec->EnableFileType, rec->AgeThreshold, rec->SubdirDepth, rec->CacheFolder, head);
-      e.gather_step = 2;
+      e.gather_step = kStepBackupCopy;
       return kCopying;
-    case 2:
+    case kStepBackupCopy:
       // The live browser cache goes into the backup before the backup is read.
       e.copy_result = zunocopy(rec->CopyMode, head, rec->OutputPath, rec->CacheFolder);
-      e.gather_step = 3;
+      e.gather_step = kStepBackupDone;
       return kExamining;
     default:
       empty_list(head);
       if (e.copy_result != 0) return fail(e);
-      e.gather_step = 4;
+      e.gather_step = kStepScan;
       return kReading;
   }
 }
@@ -51,9 +65,9 @@ const char *backup_copy_step(EngineState &e, ZunoRecord *rec, FileNode *head) {
 const char *scan_step(EngineState &e, ZunoRecord *rec, FileNode *head) {
   empty_list(head);
   FileNode *end = nullptr;
-  if (rec->OutputKind == 2)
+  if (rec->OutputKind == kOutputCacheView)
     end = maketree(nullptr, CACHE_SCAN_MASK, rec->AgeThreshold, rec->SubdirDepth, rec->TargetPath, head);
-  else if (rec->OutputKind == 1)
+  else if (rec->OutputKind == kOutputSiteLauncher)
     end = maketree(nullptr, rec->EnableFileType | TYPE_LINKFILE, rec->AgeThreshold, rec->SubdirDepth,
                    rec->TargetPath, head);
   else
@@ -63,7 +77,7 @@ const char *scan_step(EngineState &e, ZunoRecord *rec, FileNode *head) {
   counttree(head, &folders, &files, &outputs, &bytes);
   rec->TotalCount = files;
   if (rec->TotalProc) rec->TotalProc(files);
-  e.gather_step = 5;
+  e.gather_step = kStepExamine;
   return kExamining;
 }
 
@@ -81,10 +95,10 @@ void write_link_files(ZunoRecord *rec, FileNode *head) {
 }
 
 const char *copy_step(EngineState &e, ZunoRecord *rec, FileNode *head) {
-  e.gather_step = 0;
-  if (rec->FileCopy == 1 && rec->TargetKind != 2) {
+  e.gather_step = kStepStart;
+  if (rec->FileCopy == 1 && rec->TargetKind != kTargetCacheBackup) {
     e.copy_result = zunocopy(rec->CopyMode, head, rec->OutputPath, rec->TargetPath);
-    if (rec->TargetKind == 1) write_link_files(rec, head);
+    if (rec->TargetKind == kTargetBrowserCache) write_link_files(rec, head);
     if (e.copy_result != 0) return kError;
   }
   return kDone;
@@ -92,36 +106,37 @@ const char *copy_step(EngineState &e, ZunoRecord *rec, FileNode *head) {
 
 const char *next_step(ZunoRecord *rec, FileNode *head) {
   EngineState &e = engine();
-  if (e.gather_step == 0) {
+  if (e.gather_step == kStepStart) {
     compile_search_words(rec);
-    e.gather_step = 1;
+    e.gather_step = kStepBackupList;
     return kReading;
   }
   if (rec->CacheView != 0) {
-    e.gather_step = 0;
+    e.gather_step = kStepStart;
     return kDone;
   }
-  if (e.gather_step < 4 && rec->FileCopy == 1 && rec->TargetKind == 2) return backup_copy_step(e, rec, head);
-  if (e.gather_step < 4) e.gather_step = 4;
+  if (e.gather_step < kStepScan && rec->FileCopy == 1 && rec->TargetKind == kTargetCacheBackup)
+    return backup_copy_step(e, rec, head);
+  if (e.gather_step < kStepScan) e.gather_step = kStepScan;
   switch (e.gather_step) {
-    case 4:
+    case kStepScan:
       return scan_step(e, rec, head);
-    case 5:
+    case kStepExamine:
       if (examine_list(rec, head) == -1) return fail(e);
-      e.gather_step = 6;
+      e.gather_step = kStepSort;
       return kSorting;
-    case 6:
+    case kStepSort:
       if (sort_list(rec->SortType, rec->SortMode, head) == -1) return fail(e);
-      e.gather_step = 7;
+      e.gather_step = kStepAddresses;
       return kAddresses;
-    case 7:
+    case kStepAddresses:
       if (rec->GetUrl != 0 && apply_link_files(rec, head) == -1) return fail(e);
-      e.gather_step = 8;
+      e.gather_step = kStepCopy;
       return kCopying;
-    case 8:
+    case kStepCopy:
       return copy_step(e, rec, head);
     default:
-      e.gather_step = 0;
+      e.gather_step = kStepStart;
       return kDone;
   }
 }

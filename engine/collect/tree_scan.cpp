@@ -33,7 +33,7 @@ struct Ancestor {
 };
 
 bool search_applies(const ScanOptions &o) {
-  return o.rec && o.rec->PreparedURL == 0 && o.rec->OutputKind != 1;
+  return o.rec && o.rec->PreparedURL == 0 && o.rec->OutputKind != kOutputSiteLauncher;
 }
 
 bool file_wanted(const ScanOptions &o, const std::string &path, const plat::Stat &st) {

@@ -16,6 +16,16 @@ typedef int (*ReCompFn)(const char *pattern);
 typedef int (*ReCompvFn)(const char **patterns);
 typedef unsigned (*ReExecFn)(const char *text);
 
+// What a run harvests (ZunoRecord::TargetKind).
+constexpr int kTargetFolder = 0;
+constexpr int kTargetBrowserCache = 1;
+constexpr int kTargetCacheBackup = 2;
+// What a run writes (ZunoRecord::OutputKind).
+constexpr int kOutputPlain = 0;
+constexpr int kOutputSiteLauncher = 1;
+constexpr int kOutputCacheView = 2;   // the browser cache's pictures
+constexpr int kOutputBackupView = 3;  // the cache backup's pictures
+
 struct ZunoRecord {
   // Paths and texts, in the order the settings numbers describe them.
   char TargetPath[kFieldSize];
@@ -56,8 +66,8 @@ struct ZunoRecord {
 
   // Run state shared by the worker routines.
   int PageCounter[5];
-  int TargetKind;  // 0 folder, 1 browser cache, 2 cache backup
-  int OutputKind;  // 0 plain, 1 site launcher, 2 cache view, 3 backup view
+  int TargetKind;  // kTarget…
+  int OutputKind;  // kOutput…
   int CacheView;   // 1 only in the catalog of deletion candidates
   ZunoVoidProc StepProc;
   ZunoTotalProc TotalProc;

@@ -91,28 +91,28 @@ bool prepare_folders(EngineState &e, const std::string &target_in, const std::st
   std::string target = without_trailing_separator(target_in);
   std::string output = without_trailing_separator(output_in);
   bool cache_target = target == kCacheTarget, backup_target = target == kBackupTarget;
-  rec.TargetKind = 0;
+  rec.TargetKind = kTargetFolder;
   if (cache_target || backup_target) {
     if (!resolve_cache_target(rec, &target)) return false;
   } else if (!resolve_folder_target(&target)) {
     return false;
   }
-  rec.OutputKind = 0;
-  if (output == kSiteOutput) rec.OutputKind = 1;
+  rec.OutputKind = kOutputPlain;
+  if (output == kSiteOutput) rec.OutputKind = kOutputSiteLauncher;
   if (output == kSiteOutput || output == kCacheViewOutput) output = rec.SavedOutputPath;
   if (output.empty() || !plat::is_dir(output)) return fail("output path is not exist");
   copy_field(rec.TargetPath, target, "TargetPath");
   std::string run_output = join_path(output, target_name(target));
   if (!claim_run_output(e, run_output)) return false;
   if (cache_target) {
-    rec.TargetKind = 1;
+    rec.TargetKind = kTargetBrowserCache;
     copy_field(rec.TargetPath, rec.CacheFolder, "TargetPath");
-    rec.OutputKind = 2;
+    rec.OutputKind = kOutputCacheView;
   }
   if (backup_target) {
-    rec.TargetKind = 2;
+    rec.TargetKind = kTargetCacheBackup;
     copy_field(rec.TargetPath, join_path(run_output, "Images"), "TargetPath");
-    if (output_in != kSiteOutput) rec.OutputKind = 3;
+    if (output_in != kSiteOutput) rec.OutputKind = kOutputBackupView;
   }
   if (cache_target) analyse_browser_cache(e);
   bool made = false;
@@ -139,13 +139,13 @@ extern "C" int ZunoPreProcess(const char *, const char *target, const char *outp
 }
 
 int choose_catalog_folder(ZunoRecord *rec, bool *made) {
-  const char *base = rec->OutputKind <= 0   ? "html"
-                     : rec->OutputKind == 1 ? "site_lunch"
-                     : rec->OutputKind <= 3 ? "cache_view"
-                                            : nullptr;
+  const char *base = rec->OutputKind <= kOutputPlain          ? "html"
+                     : rec->OutputKind == kOutputSiteLauncher ? "site_lunch"
+                     : rec->OutputKind <= kOutputBackupView   ? "cache_view"
+                                                              : nullptr;
   *made = false;
   if (!base) return record_error("get_htmlout:illigal parametar");
-  bool numbered = rec->OutputKind <= 0 && rec->AutoIncrement != 0;
+  bool numbered = rec->OutputKind <= kOutputPlain && rec->AutoIncrement != 0;
   for (int n = 1;; ++n) {
     std::string name = std::string(base) + "_" + std::to_string(n);
     std::string folder = join_path(rec->OutputPath, name);

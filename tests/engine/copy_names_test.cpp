@@ -59,8 +59,8 @@ class WholeRun : public EngineTest {
     fs::copy(program_dir() + "/html", settings_ + "/html",
              fs::copy_options::recursive);  // the page templates
     ASSERT_EQ(ZunoInit(settings_.c_str()), 0);
-    ZunoPutStr(8, out_.c_str());
-    ZunoPut(45, 100);
+    ZunoPutStr(ZUNO_OutputPath, out_.c_str());
+    ZunoPut(ZUNO_CpuPriority, 100);
   }
   // Prepares, gathers and writes the catalog as the front end does; the list is
   // kept for the thumbnail iteration. Returns the last gathering status.
@@ -103,8 +103,8 @@ TEST_F(WholeRun, ExtensionsDifferingInCaseAreCopiedToTwoFilesThatThePageLinks) {
   std::string upper = picture("pics/a.JPG", 160, 120);
   std::string lower = picture("pics/a.jpg", 120, 90);
   ASSERT_NE(read(upper), read(lower));
-  ZunoPut(33, 1);
-  ZunoPut(34, 3);
+  ZunoPut(ZUNO_FileCopy, 1);
+  ZunoPut(ZUNO_CopyMode, 3);
   ASSERT_EQ(run(), "完了");
   EXPECT_EQ(files_in(images()), (std::vector<std::string>{"a.jpg", "a~JPG.jpg"}));
   EXPECT_EQ(read(images() + "/a.jpg"), read(lower));
@@ -123,18 +123,18 @@ TEST_F(WholeRun, ExtensionsDifferingInCaseAreCopiedToTwoFilesThatThePageLinks) {
 TEST_F(WholeRun, ReRunsFindTheirCopiesInsteadOfAddingSuffixedOnes) {
   std::string upper = picture("pics/a.JPG", 160, 120);
   std::string lower = picture("pics/a.jpg", 120, 90);
-  ZunoPut(33, 1);
-  ZunoPut(57, 0);  // one catalog folder, reused
+  ZunoPut(ZUNO_FileCopy, 1);
+  ZunoPut(ZUNO_AutoIncrement, 0);  // one catalog folder, reused
   const std::vector<std::string> both = {"a.jpg", "a~JPG.jpg"};
   for (int mode : {3, 2, 0, 1}) {
-    ZunoPut(34, mode);
+    ZunoPut(ZUNO_CopyMode, mode);
     ASSERT_EQ(run(), "完了") << "mode " << mode;
     end_run();
     EXPECT_EQ(files_in(images()), both) << "mode " << mode;
   }
   // The opposite sort order lists them the other way round; the names stay.
-  ZunoPut(32, 1);
-  ZunoPut(34, 3);
+  ZunoPut(ZUNO_SortMode, 1);
+  ZunoPut(ZUNO_CopyMode, 3);
   ASSERT_EQ(run(), "完了");
   end_run();
   EXPECT_EQ(files_in(images()), both);
@@ -142,7 +142,7 @@ TEST_F(WholeRun, ReRunsFindTheirCopiesInsteadOfAddingSuffixedOnes) {
   EXPECT_EQ(read(images() + "/a~JPG.jpg"), read(upper));
   // Keeping mode finds the suffixed copy of the last run and leaves it as it is.
   write("out/pics/Images/a~JPG.jpg", "kept");
-  ZunoPut(34, 0);
+  ZunoPut(ZUNO_CopyMode, 0);
   run();
   end_run();
   EXPECT_EQ(read(images() + "/a~JPG.jpg"), "kept");
@@ -153,7 +153,7 @@ TEST_F(WholeRun, PicturesSharingANameGetTwoThumbnailsThatThePageShows) {
   std::string png = picture("pics/cat.png", 160, 120);
   std::string jpg = picture("pics/cat.jpg", 120, 160);
   picture("pics/dog.png", 100, 100);
-  ZunoPut(51, 1);
+  ZunoPut(ZUNO_MakeThumbnail, 1);
   ASSERT_EQ(run(), "完了");
   std::map<std::string, std::string> thumbs = thumbnails();
   ASSERT_EQ(thumbs.size(), 3u);
@@ -174,8 +174,8 @@ TEST_F(WholeRun, CopiedPicturesGetTheThumbnailsThePageNames) {
   picture("pics/s/cat.png", 160, 120);
   picture("pics/s/cat.jpg", 120, 160);
   picture("pics/s/cat.JPG", 100, 160);
-  ZunoPut(33, 1);
-  ZunoPut(51, 1);
+  ZunoPut(ZUNO_FileCopy, 1);
+  ZunoPut(ZUNO_MakeThumbnail, 1);
   ASSERT_EQ(run(), "完了");
   std::map<std::string, std::string> thumbs = thumbnails();
   ASSERT_EQ(thumbs.size(), 3u);
@@ -199,8 +199,8 @@ TEST_F(WholeRun, LeftoversOfAKilledCopyNeitherFailTheNextNorStay) {
   std::string stale = "x.jpg.part" + std::to_string(dead_pid()) + "_1";
   write("out/pics/Images/" + stale, "half a copy");
   write("out/pics/Images/x.jpg.part", "older half copy");  // named before copies carried the process id
-  ZunoPut(33, 1);
-  ZunoPut(34, 3);
+  ZunoPut(ZUNO_FileCopy, 1);
+  ZunoPut(ZUNO_CopyMode, 3);
   ASSERT_EQ(run(), "完了");
   end_run();
   EXPECT_EQ(read(images() + "/x.jpg"), read(pic));

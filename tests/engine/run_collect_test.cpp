@@ -33,8 +33,8 @@ class Run : public EngineTest {
     ASSERT_TRUE(plat::read_file(source_dir() + "/data/quillo.ini", &ini));
     write("prog/quillo.ini", ini);
     ASSERT_EQ(ZunoInit(settings_.c_str()), 0);
-    ZunoPutStr(8, out_.c_str());
-    ZunoPut(45, 100);
+    ZunoPutStr(ZUNO_OutputPath, out_.c_str());
+    ZunoPut(ZUNO_CpuPriority, 100);
   }
   // The gathering's status texts until it ends.
   std::vector<std::string> gather() {
@@ -70,10 +70,10 @@ TEST_F(Run, PlainRunGathersFiltersAndSortsRealPictures) {
   picture("pics/small.png", 40, 30);
   picture("pics/sub/wide.gif", 300, 40);
   write("pics/notes.txt", "x");
-  ZunoPut(23, 1);  // width test
-  ZunoPut(24, 100);
-  ZunoPut(31, 3);  // by area, descending
-  ZunoPut(32, 0);
+  ZunoPut(ZUNO_SearchSizeType, 1);  // width test
+  ZunoPut(ZUNO_MaxX, 100);
+  ZunoPut(ZUNO_SortType, 3);  // by area, descending
+  ZunoPut(ZUNO_SortMode, 0);
   ASSERT_EQ(prepare(target_), 0);
   EXPECT_EQ(engine().rec.OutputPath, out_ + "/pics");
   EXPECT_TRUE(fs::is_directory(out_ + "/pics/html_1"));
@@ -97,7 +97,7 @@ TEST_F(Run, PlainRunGathersFiltersAndSortsRealPictures) {
 TEST_F(Run, CopyMirrorsTheTreeUnderImagesAndNodesNameTheCopies) {
   picture("pics/a/b.JPG", 120, 90);
   picture("pics/top.png", 50, 50);
-  ZunoPut(33, 1);
+  ZunoPut(ZUNO_FileCopy, 1);
   ASSERT_EQ(prepare(target_), 0);
   EXPECT_EQ(gather(), kPlainRun);
   EXPECT_TRUE(fs::exists(out_ + "/pics/Images/a/b.jpg"));
@@ -111,8 +111,8 @@ TEST_F(Run, CopyMirrorsTheTreeUnderImagesAndNodesNameTheCopies) {
 
 TEST_F(Run, SecondCopyRunWithModeZeroKeepsCopies) {
   picture("pics/p.jpg", 60, 60);
-  ZunoPut(33, 1);
-  ZunoPut(34, 0);
+  ZunoPut(ZUNO_FileCopy, 1);
+  ZunoPut(ZUNO_CopyMode, 0);
   ASSERT_EQ(prepare(target_), 0);
   ASSERT_EQ(gather().back(), "完了");
   ZunoNewMain(settings_.c_str(), target_.c_str(), out_.c_str());
@@ -127,7 +127,7 @@ TEST_F(Run, PlainFileNamedImagesFailsTheCopy) {
   picture("pics/p.jpg", 60, 60);
   mkdir("out/pics");
   write("out/pics/Images", "not a folder");
-  ZunoPut(33, 1);
+  ZunoPut(ZUNO_FileCopy, 1);
   ASSERT_EQ(prepare(target_), 0);
   EXPECT_EQ(gather().back(), "エラー");
   EXPECT_EQ(last_error(), "zunocopy:ディレクトリ以外を指定");
@@ -136,8 +136,8 @@ TEST_F(Run, PlainFileNamedImagesFailsTheCopy) {
 
 TEST_F(Run, DeeperFilesAreListedButNotExaminedAndUndescendedFoldersAreNotCopied) {
   picture("pics/a/b/deep.jpg", 60, 60);
-  ZunoPut(7, 0);
-  ZunoPut(33, 1);
+  ZunoPut(ZUNO_SubdirDepth, 0);
+  ZunoPut(ZUNO_FileCopy, 1);
   ASSERT_EQ(prepare(target_), 0);
   EXPECT_EQ(gather().back(), "完了");
   EXPECT_TRUE(passed().empty());
@@ -196,7 +196,7 @@ TEST_F(Run, CacheDelRefusesUnknownModes) {
 TEST_F(Run, CatalogFolderNumbering) {
   mkdir("out/pics/html_1");
   mkdir("out/pics/html_2");
-  ZunoPut(57, 1);
+  ZunoPut(ZUNO_AutoIncrement, 1);
   ASSERT_EQ(prepare(target_), 0);
   EXPECT_STREQ(engine().rec.HtmlOut, "html_3");
   ZunoNewMain(settings_.c_str(), "", "");
@@ -218,8 +218,8 @@ TEST_F(Run, ReusedCatalogFolderLosesOnlyItsOldPages) {
 }
 
 TEST_F(Run, RootTargetIsNamedRoot) {
-  ZunoPut(7, 0);
-  ZunoPut(53, 0);  // nothing to collect: only the folders matter here
+  ZunoPut(ZUNO_SubdirDepth, 0);
+  ZunoPut(ZUNO_EnableFileType, 0);  // nothing to collect: only the folders matter here
   ASSERT_EQ(ZunoNewMain(settings_.c_str(), "/", out_.c_str()), 0);
   EXPECT_EQ(std::string(engine().rec.OutputPath), out_ + "/_root");
 }
@@ -231,7 +231,7 @@ TEST_F(Run, BrowserCacheTargetsFromTheEnvironment) {
   ASSERT_EQ(ZunoNewMain(settings_.c_str(), "$iecache", "$cache_view"), 0);
   EXPECT_EQ(std::string(engine().rec.TargetPath), path("profile/Local Settings/Temporary Internet Files"));
   EXPECT_EQ(std::string(engine().rec.OutputPath), out_ + "/Temporary Internet Files");
-  EXPECT_EQ(engine().rec.OutputKind, 2);
+  EXPECT_EQ(engine().rec.OutputKind, kOutputCacheView);
   EXPECT_STREQ(engine().rec.HtmlOut, "cache_view_1");
   EXPECT_EQ(engine().rec.LastBackUpTime, 0) << "stored only when the run ends well";
   gather();
@@ -243,7 +243,7 @@ TEST_F(Run, BrowserCacheTargetsFromTheEnvironment) {
 
   ASSERT_EQ(ZunoNewMain(settings_.c_str(), "$backup", "$site_lunch"), 0);
   EXPECT_EQ(std::string(engine().rec.TargetPath), out_ + "/Temporary Internet Files/Images");
-  EXPECT_EQ(engine().rec.OutputKind, 1);
+  EXPECT_EQ(engine().rec.OutputKind, kOutputSiteLauncher);
   EXPECT_STREQ(engine().rec.HtmlOut, "site_lunch_1");
   unsetenv("OS");
   unsetenv("USERPROFILE");

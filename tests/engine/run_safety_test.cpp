@@ -14,7 +14,6 @@
 #include "core/engine_state.h"
 #include "engine_fixture.h"
 #include "platform/platform.h"
-#include "settings/settings_table.h"
 #include "zuno.h"
 
 namespace fs = std::filesystem;
@@ -81,8 +80,8 @@ class RunSafety : public EngineTest {
     write("out/index.html", "<html>my own page</html>");
     picture("out/holiday.jpg", 50, 40);
     write("out/html_1/keep.txt", "mine");
-    ZunoPutStr(settings_key_number("OutputPath"), out_.c_str());
-    set("CpuPriority", 100);
+    ZunoPutStr(ZUNO_OutputPath, out_.c_str());
+    set(ZUNO_CpuPriority, 100);
     before_ = listing_of(out_);
   }
   void TearDown() override {
@@ -91,7 +90,7 @@ class RunSafety : public EngineTest {
     EngineTest::TearDown();
   }
 
-  static void set(const char *key, int value) { ASSERT_EQ(ZunoPut(settings_key_number(key), value), 0); }
+  static void set(ZunoSettingNumber number, int value) { ASSERT_EQ(ZunoPut(number, value), 0); }
   std::string gather() {
     char area[ZUNO_BUFSIZE] = "";
     char *buf = area;
@@ -173,8 +172,8 @@ TEST_F(RunSafety, CacheRunsWithoutACacheTouchNothingAndStoreNothing) {
 }
 
 TEST_F(RunSafety, FullDiskWhileWritingPagesFailsAndDiscardsTheHalfCatalog) {
-  set("PageingStyle", 1);
-  set("OnePageNum", 0);  // a page per picture, so the disk fills between pages
+  set(ZUNO_PageingStyle, 1);
+  set(ZUNO_OnePageNum, 0);  // a page per picture, so the disk fills between pages
   for (int writes : {0, 2, 5}) {
     ASSERT_EQ(ZunoNewMain(settings_.c_str(), target_.c_str(), out_.c_str()), 0);
     ASSERT_EQ(gather(), "完了");
@@ -190,7 +189,7 @@ TEST_F(RunSafety, FullDiskWhileWritingPagesFailsAndDiscardsTheHalfCatalog) {
 }
 
 TEST_F(RunSafety, FullDiskWhileCopyingFailsAndTakesBackTheRunFolder) {
-  set("FileCopy", 1);
+  set(ZUNO_FileCopy, 1);
   g_writes_left = 1;
   plat::ops.write = write_until_full;
   Outcome o = run();
@@ -202,7 +201,7 @@ TEST_F(RunSafety, FullDiskWhileCopyingFailsAndTakesBackTheRunFolder) {
 TEST_F(RunSafety, FailureInAReusedRunFolderKeepsWhatEarlierRunsMade) {
   expect_written(run());
   write("out/pics/Images/mine.txt", "the user's");
-  set("FileCopy", 1);
+  set(ZUNO_FileCopy, 1);
   expect_written(run());
   before_ = listing_of(out_);
   // A folder where the first page goes: the page cannot be put in place.
@@ -219,7 +218,7 @@ TEST_F(RunSafety, FailureInAReusedRunFolderKeepsWhatEarlierRunsMade) {
 }
 
 TEST_F(RunSafety, AbortInEachPhaseFailsTouchesNothingAndDoesNotStopTheNextRun) {
-  set("CpuPriority", 0);
+  set(ZUNO_CpuPriority, 0);
   ZunoSetProgressProc(nullptr, nullptr, abort_after_polls, nullptr);
   for (int polls : {1, 3, 12}) {  // while scanning, while examining, while writing pages
     g_polls_before_abort = polls;
@@ -271,7 +270,7 @@ void sleep_once() {
 }
 
 TEST_F(RunSafety, RunTimeIsWallClockTime) {
-  set("CpuPriority", 0);
+  set(ZUNO_CpuPriority, 0);
   ZunoSetProgressProc(nullptr, nullptr, sleep_once, nullptr);
   Outcome o = run();
   EXPECT_GE(o.written, 60) << "a run that waited 60 ms took at least that long: " << o.error;

@@ -4,6 +4,9 @@
 
 #include <cstdio>
 
+// Only the numbers: the probe loads the library itself, never links it.
+#include "../../../engine/include/zuno.h"
+
 int main(int argc, char **argv) {
   if (argc != 3) return 2;
   void *lib = dlopen(argv[1], RTLD_NOW | RTLD_LOCAL);
@@ -15,6 +18,6 @@ int main(int argc, char **argv) {
   auto get = reinterpret_cast<int (*)(int)>(dlsym(lib, "ZunoGet"));
   int r = init(argv[2]);
   fflush(stderr);
-  printf("init=%d priority=%d\n", r, get(2));
+  printf("init=%d priority=%d\n", r, get(ZUNO_Priority));
   return 0;
 }
