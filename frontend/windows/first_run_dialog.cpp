@@ -12,9 +12,9 @@ FirstRunDialog::FirstRunDialog(const QString &start_text, QWidget *parent) : QDi
   setModal(true);
   auto *label = new QLabel(QStringLiteral("ZunoP.iniのある場所"), this);
   label->setObjectName(QStringLiteral("Label1"));
-  text1_ = new QLineEdit(start_text, this);
-  text1_->setObjectName(QStringLiteral("Text1"));
-  text1_->setMinimumWidth(360);
+  settings_file_box_ = new QLineEdit(start_text, this);
+  settings_file_box_->setObjectName(QStringLiteral("Text1"));
+  settings_file_box_->setMinimumWidth(360);
   auto *browse = new QPushButton(QStringLiteral("参照..."), this);
   browse->setObjectName(QStringLiteral("Command2"));
   auto *ok = new QPushButton(QStringLiteral("OK."), this);
@@ -23,7 +23,7 @@ FirstRunDialog::FirstRunDialog(const QString &start_text, QWidget *parent) : QDi
 
   auto *layout = new QGridLayout(this);
   layout->addWidget(label, 0, 0, 1, 2);
-  layout->addWidget(text1_, 1, 0);
+  layout->addWidget(settings_file_box_, 1, 0);
   layout->addWidget(browse, 1, 1);
   layout->addWidget(ok, 2, 1);
   connect(browse, &QPushButton::clicked, this, &FirstRunDialog::on_Command2_Click);
@@ -31,15 +31,15 @@ FirstRunDialog::FirstRunDialog(const QString &start_text, QWidget *parent) : QDi
 }
 
 QString FirstRunDialog::text() const {
-  return text1_->text();
+  return settings_file_box_->text();
 }
 
 void FirstRunDialog::on_Command2_Click() {
-  QFileDialog dialog(this, windowTitle(), text1_->text());
+  QFileDialog dialog(this, windowTitle(), settings_file_box_->text());
   dialog.setFileMode(QFileDialog::ExistingFile);
   dialog.setDefaultSuffix(QStringLiteral("exe"));
   if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty())
-    text1_->setText(dialog.selectedFiles().first());
+    settings_file_box_->setText(dialog.selectedFiles().first());
 }
 
 void FirstRunDialog::on_Command1_Click() {

@@ -16,5 +16,5 @@ class FirstRunDialog : public QDialog {
   void on_Command2_Click();  // browse
   void on_Command1_Click();  // "OK."
 
-  QLineEdit *text1_;
+  QLineEdit *settings_file_box_;
 };

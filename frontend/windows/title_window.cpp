@@ -11,38 +11,38 @@
 TitleWindow::TitleWindow(QWidget *parent) : QWidget(parent, Qt::SplashScreen | Qt::FramelessWindowHint) {
   setObjectName(QStringLiteral("Title"));
   setWindowTitle(version::kProductName);
-  picture1_ = new QLabel(this);
-  picture1_->setObjectName(QStringLiteral("Picture1"));
-  picture1_->setPixmap(QPixmap(QStringLiteral(":/art/splash1.png")));
-  picture2_ = new QLabel(this);
-  picture2_->setObjectName(QStringLiteral("Picture2"));
-  picture2_->setPixmap(QPixmap(QStringLiteral(":/art/splash0.png")));
-  label1_ = new QLabel(version::splash_text(), this);
-  label1_->setObjectName(QStringLiteral("Label1"));
-  label1_->setAlignment(Qt::AlignCenter);
-  QFont font = label1_->font();
+  dark_picture_ = new QLabel(this);
+  dark_picture_->setObjectName(QStringLiteral("Picture1"));
+  dark_picture_->setPixmap(QPixmap(QStringLiteral(":/art/splash1.png")));
+  light_picture_ = new QLabel(this);
+  light_picture_->setObjectName(QStringLiteral("Picture2"));
+  light_picture_->setPixmap(QPixmap(QStringLiteral(":/art/splash0.png")));
+  version_label_ = new QLabel(version::splash_text(), this);
+  version_label_->setObjectName(QStringLiteral("Label1"));
+  version_label_->setAlignment(Qt::AlignCenter);
+  QFont font = version_label_->font();
   font.setPointSizeF(font.pointSizeF() * 1.4);
   font.setBold(true);
-  label1_->setFont(font);
+  version_label_->setFont(font);
 
   auto *layout = new QVBoxLayout(this);
   layout->setContentsMargins(12, 12, 12, 12);
-  layout->addWidget(picture1_, 0, Qt::AlignCenter);
-  layout->addWidget(picture2_, 0, Qt::AlignCenter);
-  layout->addWidget(label1_);
+  layout->addWidget(dark_picture_, 0, Qt::AlignCenter);
+  layout->addWidget(light_picture_, 0, Qt::AlignCenter);
+  layout->addWidget(version_label_);
 
-  timer1_ = new QTimer(this);
-  timer1_->setObjectName(QStringLiteral("SplashTimer"));
-  timer1_->setSingleShot(true);
-  timer1_->setInterval(1000);
-  connect(timer1_, &QTimer::timeout, this, &TitleWindow::on_Timer1_Timer);
+  splash_timer_ = new QTimer(this);
+  splash_timer_->setObjectName(QStringLiteral("SplashTimer"));
+  splash_timer_->setSingleShot(true);
+  splash_timer_->setInterval(1000);
+  connect(splash_timer_, &QTimer::timeout, this, &TitleWindow::on_Timer1_Timer);
   apply_display_style(0);
 }
 
 void TitleWindow::apply_display_style(int style) {
   const bool dark = style == 1;
-  picture1_->setVisible(dark);
-  picture2_->setVisible(!dark);
+  dark_picture_->setVisible(dark);
+  light_picture_->setVisible(!dark);
   setAutoFillBackground(true);
   QPalette pal = palette();
   if (dark) {
@@ -52,7 +52,7 @@ void TitleWindow::apply_display_style(int style) {
     pal = QPalette();
   }
   setPalette(pal);
-  label1_->setPalette(pal);
+  version_label_->setPalette(pal);
   adjustSize();
 }
 
@@ -65,7 +65,7 @@ void TitleWindow::centre_on_screen() {
 
 void TitleWindow::showEvent(QShowEvent *event) {
   QWidget::showEvent(event);
-  timer1_->start();
+  splash_timer_->start();
 }
 
 void TitleWindow::on_Timer1_Timer() {

@@ -25,8 +25,8 @@ class TitleWindow : public QWidget {
  private:
   void on_Timer1_Timer();
 
-  QLabel *picture1_;
-  QLabel *picture2_;
-  QLabel *label1_;
-  QTimer *timer1_;
+  QLabel *dark_picture_;
+  QLabel *light_picture_;
+  QLabel *version_label_;
+  QTimer *splash_timer_;
 };
