@@ -110,11 +110,12 @@ void analyse(ZunoRecord *rec, const std::string &index_file, const char *exec_pa
   a.db = db_folder_or(exec_path);
   if (a.db.empty()) return;
   if (!plat::is_dir(a.db)) {
-    if (int err = plat::make_dir(a.db); err && err != EEXIST) {
+    int err = plat::make_dir(a.db);
+    if (err && !plat::is_dir(a.db)) {
       record_error("データベースフォルダを作れません: " + a.db + ": " + plat::error_text(err));
       return;
     }
-    a.db_new = true;
+    a.db_new = err == 0;  // another process may have made it meanwhile
   }
   const CacheIndex *index = kept_cache_index(index_file, true);
   if (!index) return;

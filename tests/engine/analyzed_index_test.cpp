@@ -212,6 +212,26 @@ TEST_F(AnalyzedIndex, MissingIndexFileWritesNothing) {
   EXPECT_TRUE(names.empty());
 }
 
+TEST_F(AnalyzedIndex, AbortKeepsThePairsWrittenSoFar) {
+  std::string index = write_ie_cache(cache_, mixed_cache());
+  copy_field(engine().db_folder, prog_ + "/DB", "db");
+  engine().rec.CpuPriority = 0;  // ask the poll at every pair
+  engine().abort_flag = 1;
+  EXPECT_EQ(index_dat_analyze(&engine().rec, index.c_str(), prog_.c_str()), 0);
+  EXPECT_EQ(db("ABCD1234"), "Content.IE5\\ABCD1234\\a[1].GIF\nhttp://example.com/a.gif\n");
+  EXPECT_FALSE(fs::exists(prog_ + "/DB/Q9W8E7R6analyzed_index.txt"));
+}
+
+TEST_F(AnalyzedIndex, UnwritableDatabaseIsReportedAndTheRunGoesOn) {
+  std::string index = write_ie_cache(cache_, mixed_cache());
+  write("prog/DB", "a file where the database folder goes");
+  copy_field(engine().db_folder, prog_ + "/DB", "db");
+  EXPECT_EQ(index_dat_analyze(&engine().rec, index.c_str(), prog_.c_str()), 0);
+  EXPECT_EQ(std::string(engine().last_error).find("データベースフォルダを作れません: " + prog_ + "/DB"), 0u)
+      << engine().last_error;
+  EXPECT_EQ(read("prog/DB"), "a file where the database folder goes");
+}
+
 TEST_F(AnalyzedIndex, KeysFollowTheCopiesNames) {
   std::string key, sub;
   ASSERT_EQ(analyzed_key_of_path("/x/Content.IE5/AB/c[1].jpeg", &key, &sub), 0);
