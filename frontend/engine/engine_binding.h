@@ -47,8 +47,7 @@ int put_str(ZunoSettingNumber number, const QString &value);
 constexpr ZunoSettingNumber setting_after(ZunoSettingNumber first, int offset) {
   return static_cast<ZunoSettingNumber>(static_cast<int>(first) + offset);
 }
-// The colour mask is a setting of the engine that zuno.h does not list by name.
-inline constexpr ZunoSettingNumber kColorMaskSetting = static_cast<ZunoSettingNumber>(100);
+
 int dir_chk(const QString &path);  // a null QString is passed as "no path"
 // Last component of a path (trailing blanks ignored); returns its byte count, or -1.
 int path_cut(const QString &path, QString &component);

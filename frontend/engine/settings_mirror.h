@@ -23,7 +23,7 @@ struct SettingsMirror {
   int subfolder_search = 0;     // ZUNO_SearchSubdir
   int depth = 0;                // ZUNO_SubdirDepth
   std::array<int, 5> colors{};  // ZUNO_BgColor..ZUNO_VLinkColor, in the front end's 0xBBGGRR order
-  int color_mask = 0;           // engine::kColorMaskSetting
+  int color_mask = 0;           // ZUNO_ColorMask
   int frame_style = 0;          // ZUNO_FrameStyle: 0 vertical split, 1 horizontal split
   // Window design boxes: with a vertical split the width box is ZUNO_WindowSize and the height box
   // ZUNO_FrameSizeRatio; a
