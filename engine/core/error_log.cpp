@@ -2,7 +2,6 @@
 
 #include <cstdio>
 #include <cstring>
-#include <ctime>
 
 #include "core/engine_state.h"
 #include "core/text.h"
@@ -17,11 +16,7 @@ namespace {
 void append_log_entry(int code, const char *text) {
   std::string folder = plat::temp_dir();
   if (folder.empty()) return;
-  time_t t = time(nullptr);
-  struct tm local;
-  localtime_r(&t, &local);
-  char when[64];
-  asctime_r(&local, when);
+  std::string when = plat::local_time_text(plat::now());
   char prefix[32];
   snprintf(prefix, sizeof prefix, "ZunoErr[%d]:", code);
   std::string entry = std::string("(") + when + ")" + prefix + " " + text + "\n";

@@ -257,12 +257,12 @@ int html_doc_free(int doc) {
 
 int html_creat_hl(const std::string &path, std::string_view title) {
   if (g_depth >= kHtmlPageMax) {
-    fprintf(stderr, "html_creat_hl error\n");
+    plat::print_error("html_creat_hl error");
     return record_error("html: more than " + std::to_string(kHtmlPageMax) + " pages open");
   }
   int doc = html_doc_new();
   if (doc < 0) {
-    fprintf(stderr, "html_creat_hl error\n");
+    plat::print_error("html_creat_hl error");
     return -1;
   }
   html_insert_tag(doc, kAfterStart, "<html>", "<head>");

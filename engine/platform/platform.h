@@ -1,6 +1,7 @@
 // The engine's one seam to the operating system. Nothing outside engine/platform/
-// calls the OS directly; the raw calls go through `plat::ops`, which tests swap to
-// inject short writes, EIO and ENOSPC.
+// calls the OS directly, and the services here make every raw call through the
+// table `plat::ops` (ops.h), which tests swap with plat::ScopedOps to inject
+// short writes, EIO, ENOSPC and refusals.
 #pragma once
 
 #include <sys/types.h>
@@ -9,20 +10,9 @@
 #include <string>
 #include <vector>
 
-namespace plat {
+#include "platform/ops.h"
 
-struct Ops {
-  int (*open)(const char *path, int flags, mode_t mode);
-  ssize_t (*read)(int fd, void *buf, size_t n);
-  ssize_t (*write)(int fd, const void *buf, size_t n);
-  int (*close)(int fd);
-  int (*fsync)(int fd);
-  int (*rename)(const char *from, const char *to);
-  int (*unlink)(const char *path);
-  int (*mkdir)(const char *path, mode_t mode);
-};
-extern Ops ops;     // the live table
-Ops default_ops();  // the real system calls, for restoring after a test
+namespace plat {
 
 struct Stat {
   bool is_dir = false;
@@ -121,8 +111,13 @@ std::string temp_dir();
 // never followed. Returns 0 or an errno.
 int append_file(const std::string &path, const std::string &data);
 int64_t now();  // seconds since 1970
+// A time as the C library's asctime writes it, in local time, with its line break:
+// "Wed Jun 30 21:49:08 1993\n".
+std::string local_time_text(int64_t seconds);
 void sleep_ms(int ms);
 std::string error_text(int err);  // the standard text for an errno
+// Writes one line (a line break is added) to standard error, for whoever started the program.
+void print_error(const std::string &line);
 
 // The canonical absolute form of an existing path ("." and ".." and links
 // resolved); false (errno set) when it does not exist.

@@ -1,16 +1,12 @@
 // Folder services a run needs to keep its hands off what it did not make: the
 // resolved target, the lock that keeps two runs out of one output folder, the
-// removal of a tree this run made, and a wall clock for the run time.
-#include <dirent.h>
+// removal of a tree this run made.
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <cerrno>
-#include <chrono>
 #include <climits>
-#include <cstdlib>
 
 #include "platform/platform.h"
 
@@ -18,17 +14,17 @@ namespace plat {
 
 bool resolve_path(const std::string &path, std::string *out) {
   char buf[PATH_MAX];
-  if (!realpath(path.c_str(), buf)) return false;
+  if (!ops.realpath(path.c_str(), buf)) return false;
   *out = buf;
   return true;
 }
 
 int lock_folder(const std::string &folder, int *fd_out) {
-  int fd = ops.open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC, 0);
+  int fd = ops.open(folder.c_str(), O_RDONLY | O_DIRECTORY, 0);
   if (fd < 0) return errno ? errno : EIO;
   // The lock sits on the folder itself, so every run that writes there meets it,
   // whatever temporary folder or settings it was started with.
-  if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
+  if (ops.flock(fd, LOCK_EX | LOCK_NB) != 0) {
     int err = errno == EWOULDBLOCK ? EBUSY : errno;
     ops.close(fd);
     return err;
@@ -47,43 +43,38 @@ namespace {
 
 // Removes the entries of an open folder, depth first, never following a link.
 int remove_children(int dir_fd) {
-  DIR *dir = fdopendir(dir_fd);
+  DIR *dir = ops.fdopendir(dir_fd);
   if (!dir) {
-    close(dir_fd);
+    ops.close(dir_fd);
     return errno ? errno : EIO;
   }
   int err = 0;
-  while (struct dirent *entry = readdir(dir)) {
+  while (struct dirent *entry = ops.readdir(dir)) {
     std::string name = entry->d_name;
     if (name == "." || name == "..") continue;
-    struct stat st;
-    if (fstatat(dirfd(dir), name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) continue;
-    if (S_ISDIR(st.st_mode)) {
-      int sub = openat(dirfd(dir), name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    struct statx st;
+    if (ops.statx(dir_fd, name.c_str(), AT_SYMLINK_NOFOLLOW, STATX_TYPE, &st) != 0) continue;
+    if (S_ISDIR(st.stx_mode)) {
+      int sub = ops.openat(dir_fd, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW, 0);
       int sub_err = sub < 0 ? errno : remove_children(sub);
-      if (!sub_err && unlinkat(dirfd(dir), name.c_str(), AT_REMOVEDIR) != 0) sub_err = errno;
+      if (!sub_err && ops.unlinkat(dir_fd, name.c_str(), AT_REMOVEDIR) != 0) sub_err = errno;
       if (sub_err && !err) err = sub_err;
-    } else if (unlinkat(dirfd(dir), name.c_str(), 0) != 0 && !err) {
+    } else if (ops.unlinkat(dir_fd, name.c_str(), 0) != 0 && !err) {
       err = errno;
     }
   }
-  closedir(dir);
+  ops.closedir(dir);
   return err;
 }
 
 }  // namespace
 
 int remove_tree(const std::string &folder) {
-  int fd = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+  int fd = ops.open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW, 0);
   if (fd < 0) return errno ? errno : EIO;
   int err = remove_children(fd);
-  if (!err && rmdir(folder.c_str()) != 0) err = errno;
+  if (!err && ops.rmdir(folder.c_str()) != 0) err = errno;
   return err;
-}
-
-int64_t monotonic_ms() {
-  using namespace std::chrono;
-  return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
 }
 
 }  // namespace plat

@@ -3,9 +3,7 @@
 // folder never meet on a name, and a run that was killed midway leaves files that
 // a later run can recognise as nobody's and remove.
 #include <fcntl.h>
-#include <signal.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <atomic>
 #include <cerrno>
@@ -51,14 +49,14 @@ pid_t temporary_owner(std::string_view name) {
 // Only a process that is certainly gone gives up its files: EPERM means it runs
 // under another user, which is alive all the same.
 bool process_is_gone(pid_t pid) {
-  return kill(pid, 0) != 0 && errno == ESRCH;
+  return ops.kill(pid, 0) != 0 && errno == ESRCH;
 }
 
 }  // namespace
 
 std::string temporary_name(const std::string &path) {
   static std::atomic<unsigned> serial{0};
-  return path + std::string(kMark) + std::to_string(getpid()) + "_" + std::to_string(++serial);
+  return path + std::string(kMark) + std::to_string(ops.getpid()) + "_" + std::to_string(++serial);
 }
 
 int open_temporary(const std::string &path, std::string *tmp) {
@@ -85,9 +83,10 @@ int remove_stale_temporaries(const std::string &folder) {
     pid_t owner = temporary_owner(name);
     if (owner == 0 || !process_is_gone(owner)) continue;
     std::string path = folder + "/" + name;
-    struct stat st;
+    struct statx st;
     // Only plain files: a link or folder of that name is nothing this engine made.
-    if (lstat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) continue;
+    if (ops.statx(AT_FDCWD, path.c_str(), AT_SYMLINK_NOFOLLOW, STATX_TYPE, &st) != 0 || !S_ISREG(st.stx_mode))
+      continue;
     if (ops.unlink(path.c_str()) == 0) ++removed;
   }
   return removed;

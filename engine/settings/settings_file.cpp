@@ -78,12 +78,12 @@ const SettingInfo *lookup_line(const std::string &section, std::string_view line
   const SettingInfo *info = setting_by_key(section.c_str(), key.c_str());
   std::string shown(line);
   if (!info) {
-    fprintf(stderr, "Bad erement error %s\n", shown.c_str());
+    plat::print_error("Bad erement error " + shown);
     return nullptr;
   }
   if (line.find('=') == std::string_view::npos) {
-    fprintf(stderr, "Illegal descriptor : %s\n", shown.c_str());
-    fprintf(stderr, "Bad erement error %s\n", shown.c_str());
+    plat::print_error("Illegal descriptor : " + shown);
+    plat::print_error("Bad erement error " + shown);
     return nullptr;
   }
   return info;
@@ -342,7 +342,7 @@ int refuse_settings(const ZunoRecord &rec, const std::string &why) {
 std::string settings_text(const std::string &path, std::string *content) {
   if (!plat::read_file(path, content)) {
     int err = errno;
-    fprintf(stderr, "inifile open errer %s\n", path.c_str());
+    plat::print_error("inifile open errer " + path);
     if (err == ENOENT) return "設定ファイル " + path + " がありません";
     return "設定ファイル " + path + " を読めません: " + plat::error_text(err);
   }

@@ -37,7 +37,6 @@ class AnalyzedIndex : public EngineTest {
     cache_ = mkdir("ann/Local Settings/Temporary Internet Files");
   }
   void TearDown() override {
-    plat::ops = plat::default_ops();
     unsetenv("OS");
     unsetenv("USERPROFILE");
     EngineTest::TearDown();
@@ -186,9 +185,11 @@ TEST_F(AnalyzedIndex, FailedRewriteLeavesThePreviousIndexWhole) {
   std::string old =
       "Content.IE5\\ABCD1234\\a[1].GIF\nhttp://one/a.gif\nContent.IE5\\ABCD1234\\a[1].GIF\nhttp://two/\n";
   write("prog/DB/ABCD1234analyzed_index.txt", old);
-  plat::ops.write = failing_write;
-  EXPECT_EQ(rewrite_analyzed_index(), -1);
-  plat::ops = plat::default_ops();
+  {
+    plat::ScopedOps os;
+    os->write = failing_write;
+    EXPECT_EQ(rewrite_analyzed_index(), -1);
+  }
   EXPECT_EQ(db("ABCD1234"), old);
   EXPECT_NE(std::string(engine().last_error).find("ABCD1234analyzed_index.txt"), std::string::npos);
   std::vector<std::string> names;

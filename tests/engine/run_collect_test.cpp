@@ -20,10 +20,6 @@ namespace {
 
 class Run : public EngineTest {
  protected:
-  void TearDown() override {
-    plat::ops = plat::default_ops();
-    EngineTest::TearDown();
-  }
   void SetUp() override {
     EngineTest::SetUp();
     settings_ = mkdir("prog");
@@ -171,17 +167,21 @@ int refuse_mkdir(const char *, mode_t) {
 }
 
 TEST_F(Run, FoldersThatCannotBeMadeAreRecorded) {
-  plat::ops.mkdir = refuse_mkdir;
-  EXPECT_EQ(prepare(target_), 0);
-  plat::ops = plat::default_ops();
+  {
+    plat::ScopedOps os;
+    os->mkdir = refuse_mkdir;
+    EXPECT_EQ(prepare(target_), 0);
+  }
   EXPECT_EQ(last_error(), "output_path:can't make Directory");
   ZunoNewMain(settings_.c_str(), "", "");
   ZunoLastCount(0, nullptr, nullptr, nullptr, nullptr);
 
   mkdir("out/pics");
-  plat::ops.mkdir = refuse_mkdir;
-  EXPECT_EQ(prepare(target_), 0);
-  plat::ops = plat::default_ops();
+  {
+    plat::ScopedOps os;
+    os->mkdir = refuse_mkdir;
+    EXPECT_EQ(prepare(target_), 0);
+  }
   EXPECT_EQ(last_error(), "get_htmlout:can't make Directory");
 }
 
@@ -366,13 +366,7 @@ TEST_F(Filters, BannerShapeAndSizeRules) {
   EXPECT_EQ(accept_picture(&r, 10, 10, &animated), 1);
 }
 
-class Copier : public EngineTest {
- protected:
-  void TearDown() override {
-    plat::ops = plat::default_ops();
-    EngineTest::TearDown();
-  }
-};
+using Copier = EngineTest;
 
 ssize_t disk_full_after_first_block(int fd, const void *buf, size_t n) {
   static int calls = 0;
@@ -386,9 +380,11 @@ ssize_t disk_full_after_first_block(int fd, const void *buf, size_t n) {
 TEST_F(Copier, FullDiskFailsWithMinusTwoAndLeavesNoPartialCopy) {
   write("src/big.JPG", std::string(300000, 'x'));
   mkdir("dst");
-  plat::ops.write = disk_full_after_first_block;
-  EXPECT_EQ(bincopy(3, path("src/big.JPG").c_str(), path("dst").c_str()), -2);
-  plat::ops = plat::default_ops();
+  {
+    plat::ScopedOps os;
+    os->write = disk_full_after_first_block;
+    EXPECT_EQ(bincopy(3, path("src/big.JPG").c_str(), path("dst").c_str()), -2);
+  }
   EXPECT_TRUE(fs::is_empty(path("dst")));
   EXPECT_EQ(std::string(engine().last_error), strerror(ENOSPC));
 }

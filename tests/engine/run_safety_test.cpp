@@ -85,7 +85,6 @@ class RunSafety : public EngineTest {
     before_ = listing_of(out_);
   }
   void TearDown() override {
-    plat::ops = plat::default_ops();
     for (const char *name : {"OS", "WINDIR", "USERPROFILE"}) unsetenv(name);
     EngineTest::TearDown();
   }
@@ -178,9 +177,12 @@ TEST_F(RunSafety, FullDiskWhileWritingPagesFailsAndDiscardsTheHalfCatalog) {
     ASSERT_EQ(ZunoNewMain(settings_.c_str(), target_.c_str(), out_.c_str()), 0);
     ASSERT_EQ(gather(), "完了");
     g_writes_left = writes;
-    plat::ops.write = write_until_full;
-    int written = ZunoNewMain(settings_.c_str(), target_.c_str(), out_.c_str());
-    plat::ops = plat::default_ops();
+    int written;
+    {
+      plat::ScopedOps os;
+      os->write = write_until_full;
+      written = ZunoNewMain(settings_.c_str(), target_.c_str(), out_.c_str());
+    }
     ZunoLastCount(0, nullptr, nullptr, nullptr, nullptr);
     EXPECT_LT(written, 0) << "after " << writes << " writes";
     EXPECT_NE(std::string(engine().last_error).find("No space left on device"), std::string::npos);
@@ -191,8 +193,12 @@ TEST_F(RunSafety, FullDiskWhileWritingPagesFailsAndDiscardsTheHalfCatalog) {
 TEST_F(RunSafety, FullDiskWhileCopyingFailsAndTakesBackTheRunFolder) {
   set(ZUNO_FileCopy, 1);
   g_writes_left = 1;
-  plat::ops.write = write_until_full;
-  Outcome o = run();
+  Outcome o;
+  {
+    plat::ScopedOps os;
+    os->write = write_until_full;
+    o = run();
+  }
   expect_failed(o, "No space left on device");
   EXPECT_EQ(o.status, "エラー");
   expect_output_untouched();

@@ -169,13 +169,7 @@ TEST_F(SettingsFile, WriterWithoutFileRecordsAndFails) {
 }
 
 // Every failure while the new file is written leaves the old one whole.
-class FailingDisk : public SettingsFile {
- protected:
-  void TearDown() override {
-    plat::ops = plat::default_ops();
-    SettingsFile::TearDown();
-  }
-};
+using FailingDisk = SettingsFile;
 
 ssize_t full_disk_write(int, const void *, size_t) {
   errno = ENOSPC;
@@ -194,9 +188,11 @@ TEST_F(FailingDisk, FullDiskLeavesSettingsIntact) {
   write("quillo.ini", kIni);
   ASSERT_EQ(init(), 0);
   ZunoPut(ZUNO_Priority, 0);
-  plat::ops.write = full_disk_write;
-  EXPECT_EQ(ZunoFlash(), -1);
-  plat::ops = plat::default_ops();
+  {
+    plat::ScopedOps os;
+    os->write = full_disk_write;
+    EXPECT_EQ(ZunoFlash(), -1);
+  }
   EXPECT_EQ(read("quillo.ini"), kIni);
   EXPECT_FALSE(std::string(engine().last_error).empty());
 }
@@ -204,18 +200,22 @@ TEST_F(FailingDisk, FullDiskLeavesSettingsIntact) {
 TEST_F(FailingDisk, ShortWritesStillWriteTheWholeFile) {
   write("quillo.ini", kIni);
   ASSERT_EQ(init(), 0);
-  plat::ops.write = short_write;
-  EXPECT_EQ(ZunoFlash(), 0);
-  plat::ops = plat::default_ops();
+  {
+    plat::ScopedOps os;
+    os->write = short_write;
+    EXPECT_EQ(ZunoFlash(), 0);
+  }
   EXPECT_EQ(read("quillo.ini"), saved_form(kIni));
 }
 
 TEST_F(FailingDisk, FailedCloseLeavesSettingsIntact) {
   write("quillo.ini", kIni);
   ASSERT_EQ(init(), 0);
-  plat::ops.close = failing_close;
-  EXPECT_EQ(ZunoFlash(), -1);
-  plat::ops = plat::default_ops();
+  {
+    plat::ScopedOps os;
+    os->close = failing_close;
+    EXPECT_EQ(ZunoFlash(), -1);
+  }
   EXPECT_EQ(read("quillo.ini"), kIni);
 }
 
@@ -232,9 +232,11 @@ TEST_F(FailingDisk, ReadOnlySettingsFolderKeepsTheFile) {
   write("quillo.ini", kIni);
   ASSERT_EQ(init(), 0);
   ZunoPut(ZUNO_Priority, 0);
-  plat::ops.open = refuse_creation;
-  EXPECT_EQ(ZunoFlash(), -1);
-  plat::ops = plat::default_ops();
+  {
+    plat::ScopedOps os;
+    os->open = refuse_creation;
+    EXPECT_EQ(ZunoFlash(), -1);
+  }
   EXPECT_EQ(read("quillo.ini"), kIni);
   EXPECT_NE(std::string(engine().last_error).find(strerror(EACCES)), std::string::npos);
 }
