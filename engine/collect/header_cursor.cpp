@@ -38,18 +38,28 @@ static ssize_t read_source(const HeaderSource *src, int64_t offset, uint8_t *out
   return static_cast<ssize_t>(count);
 }
 
+static bool window_holds(const HeaderSource *s, int64_t pos) {
+  return pos >= s->window_start && pos < s->window_start + static_cast<int64_t>(s->window_len);
+}
+
 // Makes the window hold the byte at the position, which lies before the end of the
-// source; false when the read fails or the file got shorter than its status said.
+// source; false when the read fails or ends before the position (the file got
+// shorter than its status said): the window's older bytes are never taken for it.
 static bool fill_window(ByteCursor *c) {
   const HeaderSource *s = c->src;
-  if (c->pos >= s->window_start && c->pos < s->window_start + static_cast<int64_t>(s->window_len)) return true;
+  if (window_holds(s, c->pos)) return true;
   s->window_len = 0;
   // Headers are read from the front in any order: the first window always starts at 0.
   s->window_start = c->pos < static_cast<int64_t>(sizeof s->window) ? 0 : c->pos;
   ssize_t got = read_source(s, s->window_start, s->window, sizeof s->window);
   if (got <= 0) return false;
   s->window_len = static_cast<size_t>(got);
-  return true;
+  return window_holds(s, c->pos);
+}
+
+int64_t bytes_at_hand(const HeaderSource *src) {
+  if (src->data) return src->length;
+  return src->window_start == 0 ? static_cast<int64_t>(src->window_len) : 0;
 }
 
 uint8_t get8(ByteCursor *c) {

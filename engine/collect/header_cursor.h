@@ -43,5 +43,9 @@ uint16_t get16be(ByteCursor *c);
 uint32_t get32le(ByteCursor *c);
 uint32_t get32be(ByteCursor *c);
 
+// How many bytes from the start of the source can be read without another read of
+// the file: walks that may go on "as far as is cheap" stop there.
+int64_t bytes_at_hand(const HeaderSource *src);
+
 // True when the next n bytes equal `text`; the cursor moves past them either way.
 bool match_bytes(ByteCursor *c, const char *text, size_t n);

@@ -1,5 +1,7 @@
 #include "collect/header_formats.h"
 
+#include <initializer_list>
+
 #include "collect/file_types.h"
 #include "core/engine_state.h"
 
@@ -24,36 +26,126 @@ static bool is_looping_extension_at(const HeaderSource *src, int64_t offset) {
 
 bool read_gif_header(const HeaderSource *src, PictureInfo *info) {
   ByteCursor c = make_cursor(src);
-  if (!match_bytes(&c, "GIF", 3)) return false;
-  cursor_seek(&c, 6);
+  if (!match_bytes(&c, "GIF8", 4)) return false;
+  uint8_t version = get8(&c);
+  if ((version != '7' && version != '9') || get8(&c) != 'a') return false;
   info->width = get16le(&c);
   info->height = get16le(&c);
   uint8_t packed = get8(&c);
-  if (c.overrun) return false;
+  cursor_skip(&c, 2);  // background colour and aspect: the screen descriptor is whole
+  if (c.overrun || info->width == 0 || info->height == 0) return false;
   int64_t colour_table = (packed & 0x80) ? 3 * (int64_t{2} << (packed & 7)) : 0;
   if (is_looping_extension_at(src, 13 + colour_table)) info->flags |= FLAG_ANIMATED;
   return true;
 }
 
-bool read_png_header(const HeaderSource *src, PictureInfo *info) {
-  ByteCursor c = make_cursor(src, 12);
-  if (!match_bytes(&c, "IHDR", 4)) return false;
-  info->width = get32be(&c);
-  info->height = get32be(&c);
-  return !c.overrun;
+namespace {
+
+constexpr uint32_t kPngLargest = 0x7FFFFFFFu;      // sizes and chunk lengths are 31-bit
+constexpr int64_t kPngFirstChunkAfterHeader = 33;  // signature 8 + IHDR chunk 25
+
+// The bit depths each colour type allows.
+bool png_depth_allowed(uint8_t colour, uint8_t depth) {
+  switch (colour) {
+    case 0:
+      return depth == 1 || depth == 2 || depth == 4 || depth == 8 || depth == 16;
+    case 3:
+      return depth == 1 || depth == 2 || depth == 4 || depth == 8;
+    case 2:
+    case 4:
+    case 6:
+      return depth == 8 || depth == 16;
+    default:
+      return false;
+  }
 }
+
+// Walks the chunks that lie within the bytes already read: false when the image
+// ends (IEND) before any image data (IDAT) or a length is impossible.
+bool png_has_data_before_end(const HeaderSource *src) {
+  const int64_t at_hand = bytes_at_hand(src);
+  ByteCursor c = make_cursor(src, kPngFirstChunkAfterHeader);
+  while (c.pos + 8 <= at_hand) {
+    uint32_t length = get32be(&c);
+    if (length > kPngLargest) return false;
+    if (match_bytes(&c, "IDAT", 4)) return true;
+    c.pos -= 4;
+    if (match_bytes(&c, "IEND", 4)) return false;
+    cursor_skip(&c, int64_t{length} + 4);  // data and CRC
+    if (c.overrun) return true;            // the rest lies beyond what was read: not judged
+  }
+  return true;
+}
+
+}  // namespace
+
+uint32_t png_crc32(const uint8_t *data, size_t n) {
+  uint32_t crc = 0xFFFFFFFFu;
+  for (size_t i = 0; i < n; ++i) {
+    crc ^= data[i];
+    for (int bit = 0; bit < 8; ++bit) crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
+  }
+  return ~crc;
+}
+
+bool read_png_header(const HeaderSource *src, PictureInfo *info) {
+  ByteCursor c = make_cursor(src);
+  if (!match_bytes(&c, "\x89PNG\r\n\x1a\n", 8) || get32be(&c) != 13) return false;
+  uint8_t chunk[17];  // "IHDR" and its 13 bytes, as the CRC covers them
+  for (uint8_t &b : chunk) b = get8(&c);
+  uint32_t stored_crc = get32be(&c);
+  if (c.overrun || chunk[0] != 'I' || chunk[1] != 'H' || chunk[2] != 'D' || chunk[3] != 'R') return false;
+  if (png_crc32(chunk, sizeof chunk) != stored_crc) return false;
+  ByteCursor fields = make_cursor(src, 16);
+  info->width = get32be(&fields);
+  info->height = get32be(&fields);
+  const uint8_t depth = chunk[12], colour = chunk[13], compression = chunk[14], filter = chunk[15],
+                interlace = chunk[16];
+  if (info->width == 0 || info->height == 0 || info->width > kPngLargest || info->height > kPngLargest)
+    return false;
+  if (!png_depth_allowed(colour, depth) || compression != 0 || filter != 0 || interlace > 1) return false;
+  return !fields.overrun && png_has_data_before_end(src);
+}
+
+namespace {
+
+constexpr uint32_t kBmpCoreHeader = 12;  // the oldest header: 16-bit sizes
+
+bool bmp_header_size_known(uint32_t size) {
+  for (uint32_t known : {kBmpCoreHeader, 40u, 52u, 56u, 64u, 108u, 124u})
+    if (size == known) return true;
+  return false;
+}
+
+bool bmp_bit_count_known(uint16_t bits) {
+  return bits == 1 || bits == 4 || bits == 8 || bits == 16 || bits == 24 || bits == 32;
+}
+
+}  // namespace
 
 bool read_bmp_header(const HeaderSource *src, PictureInfo *info) {
   ByteCursor c = make_cursor(src);
   if (!match_bytes(&c, "BM", 2)) return false;
-  cursor_seek(&c, 18);
-  info->width = get32le(&c);
-  uint32_t height = get32le(&c);
-  // A negative height marks a top-down bitmap; its size is the magnitude.
-  info->height = (height & 0x80000000u) ? 0u - height : height;
-  cursor_seek(&c, 34);
-  info->bmp_data_size = get32le(&c);
-  return !c.overrun;
+  cursor_seek(&c, 14);
+  uint32_t header_size = get32le(&c);
+  if (!bmp_header_size_known(header_size)) return false;
+  uint16_t planes, bits;
+  if (header_size == kBmpCoreHeader) {
+    info->width = get16le(&c);
+    info->height = get16le(&c);
+    planes = get16le(&c);
+    bits = get16le(&c);
+  } else {
+    info->width = get32le(&c);
+    uint32_t height = get32le(&c);
+    // A negative height marks a top-down bitmap; its size is the magnitude.
+    info->height = (height & 0x80000000u) ? 0u - height : height;
+    planes = get16le(&c);
+    bits = get16le(&c);
+    cursor_seek(&c, 34);
+    info->bmp_data_size = get32le(&c);
+  }
+  return !c.overrun && planes == 1 && bmp_bit_count_known(bits);
 }
 
 static uint16_t get16_in_order(ByteCursor *c, bool little) {
@@ -93,6 +185,8 @@ bool read_tiff_header(const HeaderSource *src, PictureInfo *info) {
   uint16_t magic = get16_in_order(&c, little);
   uint32_t directory = get32_in_order(&c, little);
   if (c.overrun || magic != 42) return false;
+  // The first directory must lie inside the file, after the 8-byte header.
+  if (directory < 8 || int64_t{directory} + 2 > src->length) return false;
 
   cursor_seek(&c, directory);
   uint16_t entries = get16_in_order(&c, little);

@@ -22,6 +22,9 @@ bool read_bmp_header(const HeaderSource *src, PictureInfo *info);
 bool read_tiff_header(const HeaderSource *src, PictureInfo *info);
 bool read_jpeg_header(const HeaderSource *src, PictureInfo *info);
 
+// The CRC-32 that PNG chunks carry (over the chunk name and data).
+uint32_t png_crc32(const uint8_t *data, size_t n);
+
 // True when the file ends the way a complete GIF, PNG or JPEG ends; true for every
 // other type code, which has no end marker to check.
 bool has_end_marker(const HeaderSource *src, int type);

@@ -19,10 +19,13 @@ int find_jpeg_size(ByteCursor *cur, uint32_t *height, uint32_t *width) {
     if (cur->overrun || length < 2) return -1;
     if (marker == kBaselineFrame || marker == kProgressiveFrame) {
       if (length < kFrameHeaderFixedPart) return -1;
-      get8(cur);  // sample precision
+      uint8_t precision = get8(cur);
       uint32_t frame_height = get16be(cur);
       uint32_t frame_width = get16be(cur);
+      uint8_t components = get8(cur);
       if (cur->overrun) return -1;
+      // What a decoder accepts: 8- or 12-bit samples, one to four components.
+      if ((precision != 8 && precision != 12) || components < 1 || components > 4) return -1;
       *height = frame_height;
       *width = frame_width;
       return 0;

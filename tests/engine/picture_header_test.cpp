@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <vector>
 
+#include "collect/header_formats.h"
 #include "engine_fixture.h"
 
 namespace {
@@ -69,8 +70,11 @@ std::string le32(uint32_t v) {
   return le16(v & 0xFFFF) + le16(v >> 16);
 }
 
+// Signature and a whole IHDR chunk (8-bit RGB) with its CRC.
 std::string png_header(uint32_t w, uint32_t h) {
-  return std::string("\x89PNG\r\n\x1a\n", 8) + be32(13) + "IHDR" + be32(w) + be32(h);
+  std::string chunk = "IHDR" + be32(w) + be32(h) + std::string("\x08\x02\x00\x00\x00", 5);
+  uint32_t crc = png_crc32(reinterpret_cast<const uint8_t *>(chunk.data()), chunk.size());
+  return std::string("\x89PNG\r\n\x1a\n", 8) + be32(13) + chunk + be32(crc);
 }
 
 std::string jpeg_segment(unsigned marker, const std::string &payload) {
@@ -283,15 +287,16 @@ TEST_F(PictureHeaderTest, DisplaySizeFollowsPriority) {
       {display(0, 100, 0, 0, 0), 40000, 0xFFFFFFFF, 100, static_cast<int16_t>(10737418 & 0xFFFF)},
       {display(1, 0, INT32_MIN, INT32_MIN, 0), 0xFFFFFFFF, 1, 0, 0},
   };
+  // TIFF carries any 32-bit size, so every display case can be read.
   for (const Case &c : cases) {
-    r = read_mem(png_header(c.w, c.h), TYPE_PNG, c.rec);
+    r = read_mem(tiff_with({{256, 4, c.w}, {257, 4, c.h}}), TYPE_TIF, c.rec);
     EXPECT_EQ(r.disp_w, c.disp_w) << c.w << "x" << c.h << " priority " << c.rec.Priority;
     EXPECT_EQ(r.disp_h, c.disp_h) << c.w << "x" << c.h << " priority " << c.rec.Priority;
   }
 }
 
 TEST_F(PictureHeaderTest, SizesBeyondSixteenBitsWrapAsStored) {
-  Header r = read_mem(png_header(40000, 0xFFFFFFFF), TYPE_PNG);
+  Header r = read_mem(tiff_with({{256, 4, 40000}, {257, 4, 0xFFFFFFFF}}), TYPE_TIF);
   EXPECT_EQ(r.w, static_cast<int16_t>(40000 - 65536));
   EXPECT_EQ(r.h, -1);
 }
@@ -358,7 +363,7 @@ TEST_F(PictureHeaderTest, HeadersCutShortAreRejected) {
   const std::string whole[] = {png_header(5, 5), bmp_header(5, 5, 75), avi_header(5, 5),
                                "GIF89a" + le16(5) + le16(5) + std::string(3, '\0')};
   const int types[] = {TYPE_PNG, TYPE_BMP, TYPE_AVI, TYPE_GIF};
-  const size_t needed[] = {24, 38, 72, 11};  // bytes up to the last header field each reader uses
+  const size_t needed[] = {33, 38, 72, 13};  // bytes up to the last header field each reader checks
   for (int i = 0; i < 4; ++i) {
     EXPECT_NE(read_mem(whole[i], types[i]).kb, -1) << i;
     expect_untouched(read_mem(whole[i].substr(0, needed[i] - 1), types[i]));
