@@ -5,8 +5,12 @@
 
 #include <libmsiecf.h>
 
+#include <algorithm>
+#include <cstdint>
+#include <cstdio>
 #include <cstring>
 #include <memory>
+#include <new>
 
 #include "cache/url_canon.h"
 #include "core/engine_state.h"
@@ -18,6 +22,86 @@ namespace {
 constexpr uint8_t kNoCacheFolder = 0xFE;
 constexpr size_t kMaxFolderCount = 32;  // the format's table holds at most 32
 constexpr size_t kMaxName = 255;        // a file name on every file system we mount
+
+// The bytes handed to the library through a reader of our own: libbfio's memory
+// range copies the whole requested size even where the range ends, so a damaged
+// index (a record that runs past the end of the file) would be read beyond the
+// buffer. This reader never copies more than the bytes present.
+struct BoundedBytes {
+  const uint8_t *data = nullptr;
+  size_t size = 0;
+  size_t offset = 0;
+  bool open = false;
+};
+
+BoundedBytes *bytes_of(intptr_t *io) {
+  return reinterpret_cast<BoundedBytes *>(io);
+}
+
+int bytes_free(intptr_t **io, libbfio_error_t **) {
+  if (io && *io) delete bytes_of(*io);
+  if (io) *io = nullptr;
+  return 1;
+}
+
+int bytes_clone(intptr_t **dest, intptr_t *src, libbfio_error_t **) {
+  if (!dest || *dest) return -1;
+  auto *copy = src ? new (std::nothrow) BoundedBytes(*bytes_of(src)) : nullptr;
+  if (src && !copy) return -1;
+  if (copy) copy->offset = 0, copy->open = false;
+  *dest = reinterpret_cast<intptr_t *>(copy);
+  return 1;
+}
+
+int bytes_open(intptr_t *io, int, libbfio_error_t **) {
+  bytes_of(io)->open = true;
+  bytes_of(io)->offset = 0;
+  return 1;
+}
+
+int bytes_close(intptr_t *io, libbfio_error_t **) {
+  bytes_of(io)->open = false;
+  return 0;
+}
+
+ssize_t bytes_read(intptr_t *io, uint8_t *buffer, size_t size, libbfio_error_t **) {
+  BoundedBytes *b = bytes_of(io);
+  if (!b->open || !buffer || size > SSIZE_MAX) return -1;
+  if (b->offset >= b->size) return 0;
+  size_t n = std::min(size, b->size - b->offset);
+  memcpy(buffer, b->data + b->offset, n);
+  b->offset += n;
+  return static_cast<ssize_t>(n);
+}
+
+ssize_t bytes_write(intptr_t *, const uint8_t *, size_t, libbfio_error_t **) {
+  return -1;
+}
+
+off64_t bytes_seek(intptr_t *io, off64_t offset, int whence, libbfio_error_t **) {
+  BoundedBytes *b = bytes_of(io);
+  off64_t base = whence == SEEK_SET   ? 0
+                 : whence == SEEK_CUR ? static_cast<off64_t>(b->offset)
+                 : whence == SEEK_END ? static_cast<off64_t>(b->size)
+                                      : -1;
+  if (base < 0 || offset > INT64_MAX - base || base + offset < 0) return -1;
+  // A position past the end is allowed, as for a file; reads there give 0 bytes.
+  b->offset = static_cast<size_t>(base + offset);
+  return base + offset;
+}
+
+int bytes_exists(intptr_t *, libbfio_error_t **) {
+  return 1;
+}
+
+int bytes_is_open(intptr_t *io, libbfio_error_t **) {
+  return bytes_of(io)->open ? 1 : 0;
+}
+
+int bytes_size(intptr_t *io, size64_t *size, libbfio_error_t **) {
+  *size = bytes_of(io)->size;
+  return 1;
+}
 
 struct Library {
   libbfio_handle_t *range = nullptr;
@@ -118,18 +202,50 @@ bool read_items(libmsiecf_file_t *file, CacheIndex *out) {
   return true;
 }
 
+uint32_t le32(const uint8_t *p) {
+  return static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 | static_cast<uint32_t>(p[2]) << 16 |
+         static_cast<uint32_t>(p[3]) << 24;
+}
+
+// The header's sizes checked against the bytes present before the library sees
+// them: it sizes its tables from these fields without such a check, so a damaged
+// index could make it ask for gigabytes.
+bool header_is_sound(const uint8_t *data, size_t size) {
+  constexpr size_t kHeader = 0x250, kFirstBlock = 0x4000, kBlock = 128;
+  static const char kSignature[] = "Client UrlCache MMF Ver ";
+  if (size < kFirstBlock || memcmp(data, kSignature, sizeof kSignature - 1) != 0) return false;
+  uint32_t file_size = le32(data + 28), hash_offset = le32(data + 32), blocks = le32(data + 36),
+           allocated = le32(data + 40), folders = le32(data + 72);
+  size_t blocks_present = (size - kFirstBlock) / kBlock;
+  if (file_size > size || blocks > blocks_present || allocated > blocks || folders > kMaxFolderCount ||
+      kHeader > size)
+    return false;
+  // The hash tables: each inside the file, the chain moving forward only.
+  for (size_t at = hash_offset, previous = 0; at != 0; previous = at, at = le32(data + at + 8)) {
+    if (at <= previous || at < kFirstBlock || at >= size || size - at < 16 ||
+        memcmp(data + at, "HASH", 4) != 0)
+      return false;
+    uint64_t length = static_cast<uint64_t>(le32(data + at + 4)) * kBlock;
+    if (length < 16 || length > size - at) return false;
+  }
+  return true;
+}
+
 }  // namespace
 
 bool read_cache_index(const uint8_t *data, size_t size, CacheIndex *out) {
   *out = CacheIndex();
-  if (!data || size == 0) return false;
-  // The library wants a writable range; it only reads it, but a copy keeps the caller's bytes const.
-  std::vector<uint8_t> bytes(data, data + size);
+  if (!data || !header_is_sound(data, size)) return false;
   Library lib;
-  if (libbfio_memory_range_initialize(&lib.range, nullptr) != 1 ||
-      libbfio_memory_range_set(lib.range, bytes.data(), bytes.size(), nullptr) != 1 ||
-      libmsiecf_file_initialize(&lib.file, nullptr) != 1)
+  auto *reader = new (std::nothrow) BoundedBytes{data, size, 0, false};
+  if (!reader) return false;
+  if (libbfio_handle_initialize(&lib.range, reinterpret_cast<intptr_t *>(reader), bytes_free, bytes_clone,
+                                bytes_open, bytes_close, bytes_read, bytes_write, bytes_seek, bytes_exists,
+                                bytes_is_open, bytes_size, LIBBFIO_FLAG_IO_HANDLE_MANAGED, nullptr) != 1) {
+    delete reader;
     return false;
+  }
+  if (libmsiecf_file_initialize(&lib.file, nullptr) != 1) return false;
   libmsiecf_file_set_ascii_codepage(lib.file, LIBMSIECF_CODEPAGE_WINDOWS_932, nullptr);
   if (libmsiecf_file_open_file_io_handle(lib.file, lib.range, LIBMSIECF_OPEN_READ, nullptr) != 1)
     return false;

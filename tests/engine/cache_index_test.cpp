@@ -160,4 +160,23 @@ TEST_F(CacheIndexTest, HostileRecordsAreDroppedNeverCut) {
   EXPECT_EQ(index.entries[0].file, "ok[1].gif");
 }
 
+// Damaged headers the fuzzer found: sizes the library would trust and allocate by.
+TEST_F(CacheIndexTest, IndexWhoseSizesExceedTheFileIsRefused) {
+  std::string good = ie_index_bytes(sample_cache());
+  auto refused = [](std::string bytes, size_t at, uint32_t value) {
+    for (int i = 0; i < 4; ++i) bytes[at + i] = static_cast<char>(value >> (8 * i));
+    CacheIndex index;
+    return !read_cache_index(reinterpret_cast<const uint8_t *>(bytes.data()), bytes.size(), &index) &&
+           index.entries.empty();
+  };
+  EXPECT_TRUE(refused(good, 36, 0x7FFFFFFF)) << "more blocks than the file holds";
+  EXPECT_TRUE(refused(good, 28, static_cast<uint32_t>(good.size() + 1))) << "a file cut short";
+  EXPECT_TRUE(refused(good, 32, static_cast<uint32_t>(good.size() + 4096))) << "hash table past the end";
+  EXPECT_TRUE(refused(good, 0x4000 + 4, 0x7FFFFFFF)) << "hash table longer than the file";
+  EXPECT_TRUE(refused(good, 0x4000 + 8, 0x4000)) << "hash chain looping back";
+  CacheIndex index;
+  EXPECT_TRUE(read_cache_index(reinterpret_cast<const uint8_t *>(good.data()), good.size(), &index));
+  EXPECT_EQ(index.entries.size(), 2u);
+}
+
 }  // namespace

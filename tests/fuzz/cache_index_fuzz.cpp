@@ -9,6 +9,13 @@
 #include "cache/cache_index.h"
 #include "cache/url_canon.h"
 
+// libmsiecf (Debian's 20181227) loses the values of a URL record it fails to read
+// part-way; that is the library's, a few hundred bytes per damaged record, and no
+// fault of the reader above it.
+extern "C" const char *__lsan_default_suppressions() {
+  return "leak:libmsiecf_url_values_read\n";
+}
+
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
   CacheIndex index;
   if (!read_cache_index(data, size, &index)) return 0;
