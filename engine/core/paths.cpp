@@ -112,9 +112,35 @@ bool local_settings_folder(std::string *out) {
 
 bool favourites_folder(std::string *out) {
   std::string base;
-  if (!profile_base(&base)) return false;
-  *out = base + "/Favorites";
+  if (profile_base(&base)) {
+    *out = base + "/Favorites";
+    return true;
+  }
+  // No Windows profile: the browser favourites live with the desktop's other data.
+  const char *data = plat::env("XDG_DATA_HOME");
+  if (data && data[0] == '/') {
+    base = without_trailing_separator(data);
+  } else {
+    const char *home = plat::env("HOME");
+    if (!home || home[0] != '/') return false;
+    base = join_path(join_path(without_trailing_separator(home), ".local"), "share");
+  }
+  *out = join_path(join_path(base, "quillo"), "Favorites");
   return true;
+}
+
+bool run_cache_folder(const ZunoRecord &rec, std::string *out) {
+  if (rec.ChosenCacheFolder[0]) {
+    *out = without_trailing_separator(rec.ChosenCacheFolder);
+    return true;
+  }
+  return browser_cache_folder(out);
+}
+
+std::string cache_backup_folder(std::string_view output, std::string_view cache) {
+  std::string folder = without_trailing_separator(cache);
+  std::string name = folder == "/" ? std::string("_root") : last_component(folder);
+  return join_path(join_path(without_trailing_separator(output), name), "Images");
 }
 
 bool wildcard_match(const char *p, const char *s) {

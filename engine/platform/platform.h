@@ -87,6 +87,11 @@ int remove_dir(const std::string &path);                                     // 
 int rename_path(const std::string &from, const std::string &to);             // 0 or errno
 int set_times(const std::string &path, int64_t accessed, int64_t modified);  // 0 or errno
 int set_writable(const std::string &path, bool writable);                    // owner write bit; 0 or errno
+// Moves a file (or a symbolic link itself) to the desktop trash of the freedesktop.org
+// trash specification: the home trash ($XDG_DATA_HOME/Trash) when the file is on its
+// file system, else the mount point's ".Trash-<uid>"; an info file records where it
+// came from. `path` must be absolute. 0, or an errno with the file left in place.
+int move_to_trash(const std::string &path);
 
 std::string current_dir();
 const char *env(const char *name);  // nullptr when unset

@@ -4,14 +4,16 @@
 #include <string>
 
 #include "collect/collect_steps.h"
-#include "collect/file_list.h"
 #include "core/engine_state.h"
 #include "core/error_log.h"
+#include "core/file_list.h"
 #include "core/guard.h"
 #include "core/paths.h"
 #include "core/text.h"
+#include "links/cache_maintenance.h"
 #include "links/link_pages.h"
 #include "platform/platform.h"
+#include "run/gathering.h"
 #include "run/run_claim.h"
 
 namespace {
@@ -233,8 +235,9 @@ extern "C" int ZunoGetAnarizedURL(const char *path, char **buffer) {
 
 extern "C" int ZunoDelCache(const char *path) {
   return guarded(-1, [&] {
-    if (!from_cache_folder(path)) return -1;
-    return not_implemented("ZunoDelCache");
+    const char *entry = from_cache_folder(path);
+    if (!entry) return -1;
+    return del_cache_text(engine().rec, entry);
   });
 }
 

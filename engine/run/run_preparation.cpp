@@ -57,10 +57,7 @@ bool fail(const std::string &message) {
 
 // The browser cache folder for the special targets; false (recorded) when there is none.
 bool resolve_cache_target(ZunoRecord &rec, std::string *target) {
-  if (rec.ChosenCacheFolder[0])
-    *target = without_trailing_separator(rec.ChosenCacheFolder);
-  else if (!browser_cache_folder(target))
-    return fail("キャッシュファイルの位置を特定出来無い");
+  if (!run_cache_folder(rec, target)) return fail("キャッシュファイルの位置を特定出来無い");
   if (!plat::is_dir(*target)) return fail("キャッシュフォルダが見つかりません: " + *target);
   copy_field(rec.CacheFolder, *target, "cache folder");
   return true;
@@ -111,7 +108,8 @@ bool prepare_folders(EngineState &e, const std::string &target_in, const std::st
   }
   if (backup_target) {
     rec.TargetKind = kTargetCacheBackup;
-    copy_field(rec.TargetPath, join_path(run_output, "Images"), "TargetPath");
+    // The same folder the clean-up scans and the deletions map back to the cache.
+    copy_field(rec.TargetPath, cache_backup_folder(output, target), "TargetPath");
     if (output_in != kSiteOutput) rec.OutputKind = kOutputBackupView;
   }
   if (cache_target) analyse_browser_cache(e);
