@@ -24,3 +24,7 @@ std::string copy_path_of_key(const std::string &output, const std::string &key);
 std::string with_extension_case(const std::string &name, bool upper);
 // Forgets the lookup's parsed files, after this process wrote one.
 void forget_analyzed_lookups();
+
+// Rewrites the analysed index after a run copied cached pages: 0, or -1 (recorded)
+// with the previous index left whole.
+int rewrite_analyzed_index();

@@ -9,9 +9,9 @@
 
 #include "collect/collect_steps.h"
 #include "collect/distinct_names.h"
-#include "collect/file_list.h"
 #include "collect/file_types.h"
 #include "core/error_log.h"
+#include "core/file_list.h"
 #include "core/text.h"
 #include "platform/platform.h"
 

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "collect/file_list.h"
+#include "core/file_list.h"
 #include "core/guard.h"
 #include "core/text.h"
 

@@ -3,8 +3,8 @@
 #include <vector>
 
 #include "collect/distinct_names.h"
-#include "collect/file_list.h"
 #include "collect/file_types.h"
+#include "core/file_list.h"
 #include "core/text.h"
 
 namespace {

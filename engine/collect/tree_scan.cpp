@@ -8,9 +8,9 @@
 #include <string>
 #include <vector>
 
-#include "collect/file_list.h"
 #include "collect/file_types.h"
 #include "core/error_log.h"
+#include "core/file_list.h"
 #include "core/guard.h"
 #include "core/paths.h"
 #include "core/text.h"

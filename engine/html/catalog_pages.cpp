@@ -4,13 +4,13 @@
 #include <cstdio>
 #include <string>
 
-#include "collect/file_list.h"
 #include "collect/file_types.h"
 #include "collect/picture_header.h"
 #include "collect/thumbnail_path.h"
 #include "collect/tree_scan.h"
 #include "core/engine_state.h"
 #include "core/error_log.h"
+#include "core/file_list.h"
 #include "core/guard.h"
 #include "core/text.h"
 #include "html/catalog_common.h"

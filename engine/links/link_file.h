@@ -7,6 +7,8 @@
 #include <string_view>
 #include <unordered_map>
 
+#include "core/engine_state.h"
+
 // Link files larger than this are not read; pages larger than this are not scanned.
 constexpr int64_t kMaxLinkFileBytes = 245760;
 constexpr int64_t kMaxPageBytes = 16LL << 20;
@@ -39,3 +41,9 @@ std::string record_source(const LinkRecord &record);
 // How a link file names a listed file: its path from "Content.IE5" on, '\' between
 // the parts, the extension in lower case; "" for a path outside a cache folder.
 std::string node_link_key(std::string_view path);
+
+// The gathering's link-file steps: the link file of one copied cached page (0, or
+// -1 when it yields none), and the source addresses of every listed picture that a
+// link file names (-1 when aborted or out of memory).
+int make_link_file(ZunoRecord *rec, FileNode *node);
+int apply_link_files(ZunoRecord *rec, FileNode *head);

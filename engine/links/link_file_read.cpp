@@ -7,9 +7,9 @@
 #include <vector>
 
 #include "collect/collect_steps.h"
-#include "collect/file_list.h"
 #include "collect/file_types.h"
 #include "core/error_log.h"
+#include "core/file_list.h"
 #include "core/guard.h"
 #include "core/text.h"
 #include "links/link_file.h"

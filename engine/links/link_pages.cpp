@@ -5,9 +5,9 @@
 #include <cstring>
 #include <string>
 
-#include "collect/file_list.h"
 #include "collect/file_types.h"
 #include "core/error_log.h"
+#include "core/file_list.h"
 #include "core/guard.h"
 #include "core/text.h"
 #include "links/cache_lookup.h"

@@ -5,9 +5,9 @@
 #include <memory>
 #include <string>
 
-#include "collect/file_list.h"
 #include "core/engine_state.h"
 #include "core/error_log.h"
+#include "core/file_list.h"
 #include "core/guard.h"
 #include "core/paths.h"
 #include "core/text.h"

@@ -9,7 +9,7 @@
 #include <filesystem>
 
 #include "collect/collect_steps.h"
-#include "collect/file_list.h"
+#include "core/file_list.h"
 #include "core/text.h"
 #include "engine_fixture.h"
 #include "ie_cache_fixture.h"

@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "catalog_fixture.h"
-#include "collect/file_list.h"
 #include "collect/file_types.h"
+#include "core/file_list.h"
 #include "core/text.h"
 #include "html/html_builder.h"
 

@@ -11,7 +11,7 @@
 
 #include "collect/collect_steps.h"
 #include "collect/distinct_names.h"
-#include "collect/file_list.h"
+#include "core/file_list.h"
 #include "core/text.h"
 #include "engine_fixture.h"
 #include "platform/platform.h"

@@ -8,8 +8,8 @@
 #include <string>
 
 #include "collect/collect_steps.h"
-#include "collect/file_list.h"
 #include "collect/file_types.h"
+#include "core/file_list.h"
 #include "core/text.h"
 #include "engine_fixture.h"
 #include "links/anchor_scan.h"

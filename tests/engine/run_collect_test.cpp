@@ -8,7 +8,7 @@
 #include <filesystem>
 
 #include "collect/collect_steps.h"
-#include "collect/file_list.h"
+#include "core/file_list.h"
 #include "core/text.h"
 #include "engine_fixture.h"
 #include "platform/platform.h"

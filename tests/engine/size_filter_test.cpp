@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "collect/collect_steps.h"
-#include "collect/file_list.h"
+#include "core/file_list.h"
 #include "engine_fixture.h"
 #include "platform/platform.h"
 #include "zuno.h"

@@ -7,9 +7,9 @@
 
 #include <set>
 
-#include "collect/file_list.h"
 #include "collect/file_types.h"
 #include "collect/list_sort.h"
+#include "core/file_list.h"
 #include "core/text.h"
 #include "engine_fixture.h"
 #include "private_temp.h"

@@ -7,14 +7,15 @@
 #include <vector>
 
 #include "collect/collect_steps.h"
-#include "collect/file_list.h"
 #include "collect/tree_scan.h"
 #include "core/engine_state.h"
 #include "core/error_log.h"
+#include "core/file_list.h"
 #include "core/guard.h"
 #include "core/paths.h"
 #include "core/text.h"
 #include "platform/platform.h"
+#include "run/gathering.h"
 
 namespace {
 

@@ -1,16 +1,21 @@
 // The gathering step machine: one step per call, each returning the status text
 // of the step that comes next, so the front end can show progress between them.
+// It sits on the top floor because its steps reach every layer of the collection:
+// the scan and the copier, the analysed cache index and the link files.
+#include "run/gathering.h"
+
 #include <string>
 
+#include "cache/analyzed_index.h"
 #include "collect/collect_steps.h"
-#include "collect/file_list.h"
 #include "collect/file_types.h"
 #include "collect/list_sort.h"
-#include "collect/thumbnail_path.h"
 #include "collect/tree_scan.h"
 #include "core/error_log.h"
+#include "core/file_list.h"
 #include "core/guard.h"
 #include "core/text.h"
+#include "links/link_file.h"
 #include "platform/platform.h"
 
 namespace {
@@ -147,34 +152,6 @@ extern "C" const char *get_files(ZunoRecord *rec, FileNode *head) {
   return guarded<const char *>(kError, [&] { return next_step(rec, head); });
 }
 
-int is_banner_size(const ZunoRecord *rec, int w, int h) {
-  auto within = [&](double v, double target) {
-    double margin = target * rec->BannerMargin / 100.0;
-    return target - margin <= v && v <= target + margin;
-  };
-  return within(w, rec->BannerX) && within(h, rec->BannerY) ? 1 : 0;
-}
-
-int accept_picture(const ZunoRecord *rec, int w, int h, const FileNode *node) {
-  if (h == 0) return 0;
-  if (is_banner_size(rec, w, h)) return rec->Banner == 1 ? 1 : 0;
-  double r = rec->YXRatio, q = static_cast<double>(w) / h;
-  if (r != 0 && ((r >= 1 && q > r) || (r < 1 && q < r))) return 0;
-  if (rec->MotionGIF == 1 && node && (node->flags & FLAG_ANIMATED)) return 1;
-  switch (rec->SearchSizeType) {
-    case 1:
-      return w >= rec->MaxX;
-    case 2:
-      return h >= rec->MaxY;
-    case 3:
-      return w >= rec->MaxX && h >= rec->MaxY;
-    case 4:
-      return w >= rec->MaxX || h >= rec->MaxY;
-    default:
-      return 1;
-  }
-}
-
 namespace {
 
 // Header, banner and filter results of one listed file; false when memory ran out.
@@ -185,7 +162,12 @@ bool examine_node(ZunoRecord *rec, FileNode *n) {
     return true;
   n->size_kb = read_picture_header(rec, n->path, n->type, &n->disp_width, &n->disp_height, &n->width,
                                    &n->height, &n->flags);
-  if (n->size_kb == -1) return true;
+  if (n->size_kb == -1) {
+    // Left out like any file that is not a picture; the log says which and why.
+    record_error(std::string("画像として読めないため除外しました（壊れているか途中で切れています）: ") +
+                 n->path);
+    return true;
+  }
   n->banner = static_cast<uint8_t>(is_banner_size(rec, n->width, n->height));
   n->passed = static_cast<uint8_t>(accept_picture(rec, n->width, n->height, n));
   if (n->passed == 1 && rec->PreparedURL == 1) {
@@ -208,51 +190,4 @@ int examine_list(ZunoRecord *rec, FileNode *head) {
     if (ZunoSleep()) return -1;
   }
   return 0;
-}
-
-namespace {
-
-// The names of the current thumbnail iteration, made when it starts.
-ThumbnailPlan &thumbnail_plan() {
-  static ThumbnailPlan plan;
-  return plan;
-}
-
-}  // namespace
-
-extern "C" int get_thumbinfo(ZunoRecord *rec, FileNode *head, char *source, char *thumb, int *disp_w,
-                             int *disp_h, int *w, int *h) {
-  return guarded(-1, [&] {
-    EngineState &e = engine();
-    std::string thumbs = join_path(join_path(rec->LastOutputPath, rec->HtmlOut), "Thumbs");
-    if (!e.thumb_active) {
-      if (plat::make_dir(thumbs) != 0 && !plat::is_dir(thumbs)) return record_error("cannot make " + thumbs);
-      thumbnail_plan() = plan_thumbnails(head, thumbnail_base(*rec, rec->LastOutputPath));
-      e.thumb_pos = head;
-      e.thumb_active = true;
-    }
-    // Movies are placed too, but no page shows a thumbnail of one and none can be decoded.
-    auto wants_thumbnail = [](const FileNode *n) {
-      return n->output == 1 && n->type != TYPE_AVI && n->type != TYPE_MOVIE;
-    };
-    FileNode *n = e.thumb_pos;
-    while (is_listed(n) && !wants_thumbnail(n)) n = n->next;
-    if (!is_listed(n)) {
-      e.thumb_pos = nullptr;
-      e.thumb_active = false;
-      thumbnail_plan() = ThumbnailPlan();
-      return -1;
-    }
-    e.thumb_pos = n->next;
-    std::string thumb_path = thumbs + thumbnail_below(thumbnail_plan(), n);
-    std::string relative;
-    make_mirror_folder(thumb_path.c_str(), thumbs.c_str(), thumbs.c_str(), &relative);
-    if (source) copy_field(source, kFieldSize, n->path, "thumbnail source");
-    if (thumb) copy_field(thumb, kFieldSize, thumb_path, "thumbnail path");
-    if (disp_w) *disp_w = n->disp_width;
-    if (disp_h) *disp_h = n->disp_height;
-    if (w) *w = n->width;
-    if (h) *h = n->height;
-    return 1;
-  });
 }

@@ -1,4 +1,4 @@
-#include "collect/file_list.h"
+#include "core/file_list.h"
 
 #include <cstdlib>
 #include <cstring>
