@@ -67,6 +67,8 @@ bool addresses_of(std::string_view anchor, AnchorAddresses *out) {
   std::string_view before = anchor.substr(0, cut);
   if (before.find("mailto") != npos) return false;
   if (!quoted(before, 0, &out->link) || !quoted(anchor, cut, &out->picture)) return false;
+  // An empty address names nothing: the anchor is no link to a picture.
+  if (out->link.empty() || out->picture.empty()) return false;
   canonicalise(&out->link);
   canonicalise(&out->picture);
   return true;

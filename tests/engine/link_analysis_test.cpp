@@ -56,7 +56,9 @@ TEST(AnchorScanner, AnchorsThatAreNoSinglePictureGiveNothingAndTheScanGoesOn) {
       "<a href=\"mailto:me@x.example\"><img src=\"e.gif\"></a>"                    // mail link
       "<a href=\"http://x.example/4\">just words</a>"                              // no picture
       "<a href='http://x.example/5'><img src='f.gif'></a>"                         // single quotes
-      "<a href=\"http://x.example/6\"><Img src=\"g.gif\"></a>" +                   // mixed-case tag
+      "<a href=\"http://x.example/6\"><Img src=\"g.gif\"></a>"                   // mixed-case tag
+      "<a href=\"\"><img src=\"h.gif\"></a>"                                        // empty link
+      "<a href=\"http://x.example/7\"><img src=\"\"></a>" +                         // empty picture
       good;
   auto found = scan(page);
   ASSERT_EQ(found.size(), 1u);
