@@ -1,8 +1,6 @@
 // quillo's browser-cache runs as a user starts them: --mode backup copies a
 // mounted Windows profile's cache into the backup and catalogs it, view and site
 // catalog the backup, --cache-folder names the cache without any variables.
-#include <sys/wait.h>
-
 #include <cstdio>
 #include <filesystem>
 #include <string>
@@ -15,18 +13,11 @@ namespace fs = std::filesystem;
 
 namespace {
 
-struct Outcome {
-  int exit_code = -1;
-  std::string out, err;
-};
-
 class QuilloCacheModes : public EngineTest {
  protected:
   void SetUp() override {
     EngineTest::SetUp();
-    mkdir("settings");
-    fs::copy_file(program_dir() + "/quillo.ini", path("settings/quillo.ini"));
-    fs::copy(program_dir() + "/html", path("settings/html"), fs::copy_options::recursive);
+    program_settings("settings");
     mkdir("out");
     std::string jpeg, gif;
     ASSERT_TRUE(plat::read_file(picture("src/a.jpg", 200, 150), &jpeg));
@@ -40,18 +31,10 @@ class QuilloCacheModes : public EngineTest {
   }
 
   // quillo with `args`; `env` is put before the command (VAR=value ...).
-  Outcome quillo(const std::string &args, const std::string &env = "env -u OS -u WINDIR -u USERPROFILE") {
-    std::string cmd = env + " '" + program_dir() + "/quillo' -q --settings '" + path("settings") +
-                      "' --output '" + path("out") + "' " + args + " 2>'" + path("stderr.txt") + "'";
-    Outcome o;
-    FILE *p = popen(cmd.c_str(), "r");
-    if (!p) return o;
-    char line[1024];
-    while (fgets(line, sizeof line, p)) o.out += line;
-    int status = pclose(p);
-    o.exit_code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    o.err = read("stderr.txt");
-    return o;
+  CommandOutcome quillo(const std::string &args,
+                        const std::string &env = "env -u OS -u WINDIR -u USERPROFILE") {
+    return run_command(env + " '" + program_dir() + "/quillo' -q --settings '" + path("settings") +
+                       "' --output '" + path("out") + "' " + args);
   }
   std::string profile_env() {
     return "env -u WINDIR OS=Windows_NT USERPROFILE='" + path("win/Documents and Settings/ann") + "'";
@@ -62,7 +45,7 @@ class QuilloCacheModes : public EngineTest {
 };
 
 TEST_F(QuilloCacheModes, BackupOfAMountedProfileThenItsViewAndSite) {
-  Outcome b = quillo("--mode backup", profile_env());
+  CommandOutcome b = quillo("--mode backup", profile_env());
   ASSERT_EQ(b.exit_code, 0) << b.err;
   EXPECT_EQ(b.out, backup() + "/cache_view_1/index.html\n");
   EXPECT_TRUE(fs::is_regular_file(backup() + "/Images/Content.IE5/ABCD1234/a[1].jpg"));
@@ -72,20 +55,20 @@ TEST_F(QuilloCacheModes, BackupOfAMountedProfileThenItsViewAndSite) {
   EXPECT_EQ(read("settings/DB/Q9W8E7R6analyzed_index.txt"),
             "Content.IE5\\Q9W8E7R6\\b[1].GIF\nhttps://example.com/b.gif\n");
 
-  Outcome v = quillo("--mode view", profile_env());
+  CommandOutcome v = quillo("--mode view", profile_env());
   ASSERT_EQ(v.exit_code, 0) << v.err;
   EXPECT_EQ(v.out, backup() + "/cache_view_1/index.html\n");
-  Outcome s = quillo("--mode site", profile_env());
+  CommandOutcome s = quillo("--mode site", profile_env());
   ASSERT_EQ(s.exit_code, 0) << s.err;
   EXPECT_EQ(s.out, backup() + "/site_lunch_1/index.html\n");
   EXPECT_TRUE(fs::is_regular_file(cache_ + "/Content.IE5/index.dat")) << "the cache itself is left alone";
 }
 
 TEST_F(QuilloCacheModes, CacheFolderOptionNeedsNoVariables) {
-  Outcome none = quillo("--mode backup");
+  CommandOutcome none = quillo("--mode backup");
   EXPECT_EQ(none.exit_code, 1);
   EXPECT_NE(none.err.find("キャッシュファイルの位置を特定出来無い"), std::string::npos) << none.err;
-  Outcome b = quillo("--cache-folder '" + cache_ + "' --mode backup");
+  CommandOutcome b = quillo("--cache-folder '" + cache_ + "' --mode backup");
   ASSERT_EQ(b.exit_code, 0) << b.err;
   EXPECT_TRUE(fs::is_regular_file(backup() + "/Images/Content.IE5/ABCD1234/a[1].jpg"));
   EXPECT_EQ(read("settings/quillo.ini").find("CacheFolder=" + cache_), std::string::npos)
@@ -93,7 +76,7 @@ TEST_F(QuilloCacheModes, CacheFolderOptionNeedsNoVariables) {
 }
 
 TEST_F(QuilloCacheModes, MissingCacheFolderIsRefusedAndNothingIsMade) {
-  Outcome o = quillo("--cache-folder '" + path("nowhere") + "' --mode backup");
+  CommandOutcome o = quillo("--cache-folder '" + path("nowhere") + "' --mode backup");
   EXPECT_EQ(o.exit_code, 1);
   EXPECT_EQ(o.out, "");
   EXPECT_NE(o.err.find(path("nowhere")), std::string::npos) << o.err;
@@ -103,10 +86,10 @@ TEST_F(QuilloCacheModes, MissingCacheFolderIsRefusedAndNothingIsMade) {
 
 TEST_F(QuilloCacheModes, ModeTakesNoFolderAndKnowsItsNames) {
   EXPECT_EQ(quillo("--mode view '" + path("src") + "'").exit_code, 2);
-  Outcome bad = quillo("--mode mirror");
+  CommandOutcome bad = quillo("--mode mirror");
   EXPECT_EQ(bad.exit_code, 2);
   EXPECT_NE(bad.err.find("backup, view or site"), std::string::npos) << bad.err;
-  Outcome help = quillo("--help");
+  CommandOutcome help = quillo("--help");
   EXPECT_NE(help.out.find("--mode MODE"), std::string::npos);
   EXPECT_NE(help.out.find("--cache-folder DIR"), std::string::npos);
 }

@@ -1,7 +1,5 @@
 // quillo when its run fails: a non-zero exit, the reason on standard error, no page
 // named on standard output, and the user's output folder as it was.
-#include <sys/wait.h>
-
 #include <cstdio>
 #include <filesystem>
 #include <string>
@@ -13,39 +11,23 @@ namespace fs = std::filesystem;
 
 namespace {
 
-struct Outcome {
-  int exit_code = -1;
-  std::string out, err;
-};
-
 class QuilloFailures : public EngineTest {
  protected:
   void SetUp() override {
     EngineTest::SetUp();
-    mkdir("settings");
-    fs::copy_file(program_dir() + "/quillo.ini", path("settings/quillo.ini"));
-    fs::copy(program_dir() + "/html", path("settings/html"), fs::copy_options::recursive);
+    program_settings("settings");
     picture("pics/a.jpg", 120, 90);
     picture("pics/b.png", 90, 120);
     write("out/notes.txt", "mine");
     write("out/index.html", "<html>mine</html>");
   }
 
-  Outcome quillo(const std::string &target) {
-    std::string cmd = "'" + program_dir() + "/quillo' -q --settings '" + path("settings") + "' --output '" +
-                      path("out") + "' '" + target + "' 2>'" + path("stderr.txt") + "'";
-    Outcome o;
-    FILE *p = popen(cmd.c_str(), "r");
-    if (!p) return o;
-    char line[1024];
-    while (fgets(line, sizeof line, p)) o.out += line;
-    int status = pclose(p);
-    o.exit_code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    o.err = read("stderr.txt");
-    return o;
+  CommandOutcome quillo(const std::string &target) {
+    return run_command("'" + program_dir() + "/quillo' -q --settings '" + path("settings") + "' --output '" +
+                       path("out") + "' '" + target + "'");
   }
 
-  void expect_failure(const Outcome &o, const std::string &reason) {
+  void expect_failure(const CommandOutcome &o, const std::string &reason) {
     EXPECT_NE(o.exit_code, 0);
     EXPECT_EQ(o.out, "") << "no page is named when none was written";
     EXPECT_NE(o.err.find(reason), std::string::npos) << o.err;
@@ -74,7 +56,7 @@ TEST_F(QuilloFailures, ASecondRunIntoAFolderInUseIsRefused) {
   EXPECT_TRUE(fs::is_empty(path("out/pics")));
   plat::unlock_folder(&held);
 
-  Outcome ok = quillo(path("pics"));
+  CommandOutcome ok = quillo(path("pics"));
   EXPECT_EQ(ok.exit_code, 0) << ok.err;
   EXPECT_EQ(ok.out, path("out/pics/html_1/index.html") + "\n");
   EXPECT_TRUE(fs::exists(path("out/pics/html_1/index.html")));

@@ -2,6 +2,7 @@
 
 #include <dlfcn.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 
 #include <cstdlib>
 #include <cstring>
@@ -89,4 +90,24 @@ int count_of(const std::string &text, const std::string &what) {
   int n = 0;
   for (size_t p = text.find(what); p != std::string::npos; p = text.find(what, p + 1)) ++n;
   return n;
+}
+
+CommandOutcome EngineTest::run_command(const std::string &command) {
+  CommandOutcome o;
+  std::string err_file = path("command-stderr.txt");
+  FILE *p = popen((command + " 2>'" + err_file + "'").c_str(), "r");
+  if (!p) return o;
+  char line[1024];
+  while (fgets(line, sizeof line, p)) o.out += line;
+  int status = pclose(p);
+  o.exit_code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  o.err = read(err_file);
+  return o;
+}
+
+std::string EngineTest::program_settings(const std::string &name) {
+  std::string folder = mkdir(name);
+  fs::copy_file(program_dir() + "/quillo.ini", folder + "/quillo.ini", fs::copy_options::overwrite_existing);
+  fs::copy(program_dir() + "/html", folder + "/html", fs::copy_options::recursive);
+  return folder;
 }

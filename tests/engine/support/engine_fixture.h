@@ -8,6 +8,12 @@
 
 #include "core/engine_state.h"
 
+// What a program started through the shell printed and how it ended.
+struct CommandOutcome {
+  int exit_code = -1;  // -1 when it did not end by itself
+  std::string out, err;
+};
+
 class EngineTest : public ::testing::Test {
  protected:
   void SetUp() override;
@@ -21,6 +27,11 @@ class EngineTest : public ::testing::Test {
   std::string mkdir(const std::string &name);
   // Makes a real picture with ImageMagick, e.g. picture("a.jpg", 120, 80).
   std::string picture(const std::string &name, int width, int height, const std::string &extra = "");
+
+  // Runs a shell command, its standard error caught in a file of the test's folder.
+  CommandOutcome run_command(const std::string &command);
+  // A settings folder `name` as the program folder holds it: quillo.ini and the templates.
+  std::string program_settings(const std::string &name);
 
   std::string dir_;
 };
