@@ -9,6 +9,7 @@
 #include <QUrl>
 
 #include "browser.h"
+#include "catalog_delete.h"
 #include "engine_binding.h"
 #include "main_window.h"
 #include "prompt.h"
@@ -75,8 +76,16 @@ void MainWindow::on_Label1_OLEDragDrop(const QMimeData *data) {
   if (prompt::show(this, file + QStringLiteral("を削除します。よろしいですか？"),
                    prompt::Buttons::OkCancel) != prompt::Answer::Ok)
     return;
-  const bool deleted = !file.isEmpty() && QFile::remove(file);
-  if (cache_delete_box_->isChecked()) engine::del_cache(file);
+  // Only a picture that a catalog of the output folder links is deleted, whatever the text claims.
+  QString output;
+  engine::get_str(ZUNO_OutputPath, output);
+  const QString picture = catalog_delete::linked_picture(file, output);
+  if (picture.isEmpty()) {
+    prompt::show(this, file + QStringLiteral("はカタログにないので削除しません"));
+    return;
+  }
+  const bool deleted = catalog_delete::delete_picture(picture, output);
+  if (cache_delete_box_->isChecked()) engine::del_cache(picture);
   if (!deleted) prompt::beep();
 }
 

@@ -3,6 +3,8 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QContextMenuEvent>
+#include <QDir>
+#include <QFile>
 #include <QLabel>
 #include <QMenu>
 #include <QMimeData>
@@ -113,6 +115,14 @@ class MainWindowTest : public QObject {
     QVERIFY(main);
     const QString picture = box.path("catalog/Images/猫 の写真.jpg");
     box.make_picture(picture, 20, 20);
+    // Only a picture that a catalog of the output folder links can be deleted by a drop.
+    QString output;
+    engine::get_str(ZUNO_OutputPath, output);
+    QDir().mkpath(output + "/catalog/html_1");
+    QFile page(output + "/catalog/html_1/index000000.html");
+    QVERIFY(page.open(QIODevice::WriteOnly));
+    page.write("<a href=\"JavaScript:showcg('" + picture.toUtf8() + "',20,20)\" target=\"_self\">\n</a>\n");
+    page.close();
 
     std::unique_ptr<QMimeData> foreign(text("http://example.com/cat.jpg"));
     main->on_Label1_OLEDragDrop(foreign.get());

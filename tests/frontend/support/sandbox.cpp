@@ -27,6 +27,8 @@ Sandbox::Sandbox() {
   install_settings(program_folder());
   qputenv("TEMP", QFile::encodeName(temp_folder()));
   qputenv("XDG_CONFIG_HOME", QFile::encodeName(path(QStringLiteral("config"))));
+  // The desktop trash and the browser favourites of the sandbox, never the user's.
+  qputenv("XDG_DATA_HOME", QFile::encodeName(path(QStringLiteral("data"))));
   QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, path(QStringLiteral("config")));
 
   const QString capture = path(QStringLiteral("browser.sh"));
