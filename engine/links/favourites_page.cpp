@@ -164,7 +164,13 @@ int build_page(const ZunoRecord &rec, const std::string &shortcuts, std::vector<
 extern "C" int creat_favorites(ZunoRecord *rec, FileNode *) {
   return guarded(-1, [&]() -> int {
     std::string favourites;
-    if (!favourites_folder(&favourites)) return record_error("お気に入りフォルダの位置を特定出来無い");
+    if (!favourites_folder(&favourites)) {
+      // Asked every 15 seconds: the log says it once, not every time.
+      static bool said = false;
+      if (said) return -1;
+      said = true;
+      return record_error("お気に入りフォルダの位置を特定出来無い");
+    }
     std::string shortcuts = join_path(favourites, kShortcutFolder);
     if (!ensure_folder(shortcuts)) return record_error("お気に入りフォルダを作れません: " + shortcuts);
     std::vector<std::string> names;
