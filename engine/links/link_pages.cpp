@@ -9,6 +9,7 @@
 #include "core/error_log.h"
 #include "core/file_list.h"
 #include "core/guard.h"
+#include "core/paths.h"
 #include "core/text.h"
 #include "links/cache_lookup.h"
 #include "links/link_file.h"
@@ -60,11 +61,10 @@ bool is_page(const FileNode *n) {
 
 int build_link_pages(const ZunoRecord &rec, FileNode *pages) {
   if (is_listed(pages)) return 0;
-  char cache[kFieldSize] = "";
-  if (get_iecache(cache) != 0) return record_error("キャッシュファイルの位置を特定出来無い");
-  std::string root = join_path(
-      join_path(join_path(rec.SavedOutputPath, last_component(without_trailing_separator(cache))), "Images"),
-      "Content.IE5");
+  // The cache the runs read (the chosen folder first) names the backup they made.
+  std::string cache;
+  if (!run_cache_folder(rec, &cache)) return record_error("キャッシュファイルの位置を特定出来無い");
+  std::string root = join_path(cache_backup_folder(rec.SavedOutputPath, cache), "Content.IE5");
   if (rec.SavedOutputPath[0] == '\0' || !plat::is_dir(root))
     return record_error("キャッシュのバックアップがありません: " + root);
   empty_list(pages);

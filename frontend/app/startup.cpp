@@ -8,7 +8,9 @@
 #include <cmath>
 
 #include "about_window.h"
+#include "browser_cache.h"
 #include "cache_clean_up.h"
+#include "cache_folder_box.h"
 #include "detail_window.h"
 #include "dialog_window.h"
 #include "engine_binding.h"
@@ -188,6 +190,8 @@ void wire_windows(const StartedProgram &p) {
   });
   p.property->set_companion(detail);
   QObject::connect(p.output, &OutputWindow::browser_folder_changed, detail, &DetailWindow::set_cache_folder);
+  QObject::connect(detail->browser_cache_box(), &CacheFolderBox::folder_chosen, detail,
+                   &browser_cache::choose);
   DialogWindow *dialog = p.dialog;
   QObject::connect(detail, &DetailWindow::cache_clean_up_requested, detail,
                    [dialog, detail] { clean_up_cache(*dialog, detail); });
@@ -281,11 +285,13 @@ StartedProgram start_program() {
     return {};
   }
   load_mirror(mirror);
+  browser_cache::hand_over();
   program.run->register_progress_callbacks();
   program.output->set_box_text(state.output_folder);
   engine::put_str(ZUNO_OutputPath, program.output->box_text());
   program.property->fill_from_mirror();
   program.detail->fill_from_mirror();
+  program.detail->browser_cache_box()->set_folder(browser_cache::chosen_folder());
   main->fill_from_mirror();
   main->apply_display_style();
   main->apply_mode_enabling();
@@ -306,7 +312,9 @@ void save_startup_values(MainWindow &main) {
   ProgramState &state = program_state();
   const SettingsMirror &mirror = settings_mirror();
   push_mirror(mirror, state.output_folder);
+  browser_cache::take_back();
   if (mirror.flush_at_exit) engine::flash();
+  browser_cache::hand_over();
   state.last_drive.clear();
   state.last_folder = main.selected_folder();
   store::write(QStringLiteral("ini"), state.settings_folder);

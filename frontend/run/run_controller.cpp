@@ -14,6 +14,7 @@
 #include <utility>
 
 #include "browser.h"
+#include "browser_cache.h"
 #include "engine_binding.h"
 #include "external_run.h"
 #include "program_state.h"
@@ -163,8 +164,10 @@ void RunController::start_favourites_refresh() {
 
 void RunController::prepare_and_run() {
   const ProgramState &state = program_state();
+  browser_cache::take_back();
   engine::flash();
   engine::init(state.settings_folder);
+  browser_cache::hand_over();
   register_progress_callbacks();
   push_mirror(settings_mirror(), state.output_folder);
   const bool keeps_copy_flag = mode_ == RunMode::CacheBackup || mode_ == RunMode::BackupView;
@@ -172,6 +175,7 @@ void RunController::prepare_and_run() {
   apply_forced_settings();
   do_run();
   engine::init(state.settings_folder);
+  browser_cache::hand_over();
   register_progress_callbacks();
   if (keeps_copy_flag) engine::put(ZUNO_FileCopy, kept_copy_flag);
 }
@@ -401,8 +405,10 @@ void RunController::stop_end_of_run_timer() {
 
 void RunController::flash_settings() {
   push_mirror(settings_mirror(), program_state().output_folder);
+  browser_cache::take_back();
   engine::flash();
   engine::init(program_state().settings_folder);
+  browser_cache::hand_over();
   register_progress_callbacks();
 }
 

@@ -15,6 +15,7 @@
 #include <QTabWidget>
 #include <QVBoxLayout>
 
+#include "cache_folder_box.h"
 #include "controls.h"
 #include "engine_binding.h"
 #include "settings_mirror.h"
@@ -128,8 +129,10 @@ QWidget *DetailWindow::build_cache_tab() {
   auto *run = button(QStringLiteral("Command2"), QStringLiteral("実行"), frame9);
   grid->addWidget(run, 8, 2, Qt::AlignRight);
   connect(run, &QPushButton::clicked, this, &DetailWindow::on_Command2_Click);
+  browser_cache_box_ = new CacheFolderBox(page);
   auto *layout = new QVBoxLayout(page);
   layout->addWidget(frame9);
+  layout->addWidget(browser_cache_box_);
   layout->addStretch(1);
   return page;
 }

@@ -4,6 +4,7 @@
 #include <QDialog>
 #include <array>
 
+class CacheFolderBox;
 class QCheckBox;
 class QComboBox;
 class QGroupBox;
@@ -20,6 +21,8 @@ class DetailWindow : public QDialog {
 
   // The cache clean-up works in the folder the output window's browser shows.
   void set_cache_folder(const QString &folder) { cache_folder_ = folder; }
+  // The chooser of the browser cache folder the runs harvest ("Cache" tab).
+  CacheFolderBox *browser_cache_box() const { return browser_cache_box_; }
   void fill_from_mirror();
   // The address-search frame follows "常時開く" of the settings dialog.
   void enable_address_search(bool enabled);
@@ -73,6 +76,7 @@ class DetailWindow : public QDialog {
   QCheckBox *cache_banner_;
   QCheckBox *cache_slender_;
   QCheckBox *cache_broken_;
+  CacheFolderBox *browser_cache_box_;
   QCheckBox *subfolder_search_;
   QComboBox *depth_list_;
   QLabel *depth_label_;
