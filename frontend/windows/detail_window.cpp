@@ -18,6 +18,7 @@
 #include "cache_folder_box.h"
 #include "controls.h"
 #include "engine_binding.h"
+#include "favourite_folders_box.h"
 #include "settings_mirror.h"
 
 using namespace controls;
@@ -224,6 +225,7 @@ QWidget *DetailWindow::build_system_tab() {
   layout->addWidget(frame10);
   layout->addWidget(frame7);
   layout->addLayout(modes);
+  layout->addWidget(new FavouriteFoldersBox(page));
   layout->addStretch(1);
   return page;
 }
