@@ -19,7 +19,9 @@ std::string first_free(const NameWish &w, std::unordered_set<std::string> *taken
   std::string tag = extension_of(w.original);
   if (!tag.empty()) tag.replace(0, 1, "~");  // ".JPG" -> "~JPG"
   for (int n = tag.empty() ? 2 : 1;; ++n) {
-    std::string name = stem + tag + (n > 1 ? "~" + std::to_string(n) : "") + ext;
+    std::string name = stem + tag;
+    if (n > 1) name.append("~").append(std::to_string(n));
+    name += ext;
     if (taken->insert(key_of(w.folder, name)).second) return name;
   }
 }

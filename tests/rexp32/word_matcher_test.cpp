@@ -128,7 +128,7 @@ TEST_F(WordMatcherTest, RecompilingReplacesTheWholeSet) {
 
 TEST_F(WordMatcherTest, WordsPastThe32ndAreIgnored) {
   std::vector<std::string> words;
-  for (int i = 0; i < 40; ++i) words.push_back("w" + std::to_string(i) + ";");
+  for (int i = 0; i < 40; ++i) words.push_back(std::string("w").append(std::to_string(i)).append(";"));
   std::vector<const char *> pointers;
   std::string text;
   for (const std::string &word : words) {
