@@ -174,6 +174,10 @@ TEST_F(CacheIndexTest, IndexWhoseSizesExceedTheFileIsRefused) {
   EXPECT_TRUE(refused(good, 32, static_cast<uint32_t>(good.size() + 4096))) << "hash table past the end";
   EXPECT_TRUE(refused(good, 0x4000 + 4, 0x7FFFFFFF)) << "hash table longer than the file";
   EXPECT_TRUE(refused(good, 0x4000 + 8, 0x4000)) << "hash chain looping back";
+  size_t record = good.find("URL ", 0x4000);
+  ASSERT_NE(record, std::string::npos);
+  EXPECT_TRUE(refused(good, record + 4, 0xFFFFFFFD)) << "a record whose block count wraps";
+  EXPECT_TRUE(refused(good, record + 4, 0)) << "a record of no blocks";
   CacheIndex index;
   EXPECT_TRUE(read_cache_index(reinterpret_cast<const uint8_t *>(good.data()), good.size(), &index));
   EXPECT_EQ(index.entries.size(), 2u);
