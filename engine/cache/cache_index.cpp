@@ -207,18 +207,17 @@ uint32_t le32(const uint8_t *p) {
          static_cast<uint32_t>(p[3]) << 24;
 }
 
-// The records a hash table points at, checked the same way: the library allocates a
-// record's block count times the block size, so a count past the end of the file
+// Every record the library may read (it finds them through the hash tables and the
+// allocation bitmap, both at block boundaries), checked the same way: it allocates
+// a record's block count times the block size, so a count past the end of the file
 // (or one that wraps) would have it ask for gigabytes.
-bool records_are_sound(const uint8_t *data, size_t size, size_t table, uint64_t length) {
-  constexpr size_t kFirstBlock = 0x4000, kBlock = 128, kEntries = 16, kEntry = 8;
-  for (uint64_t entry = table + kEntries; entry + kEntry <= table + length; entry += kEntry) {
-    uint32_t record = le32(data + entry + 4);
-    if (record < kFirstBlock || record >= size || size - record < 8) continue;  // no record the library reads
+bool records_are_sound(const uint8_t *data, size_t size) {
+  constexpr size_t kFirstBlock = 0x4000, kBlock = 128;
+  for (size_t record = kFirstBlock; record + 8 <= size; record += kBlock) {
     const uint8_t *r = data + record;
-    bool known = memcmp(r, "URL ", 4) == 0 || memcmp(r, "LEAK", 4) == 0 || memcmp(r, "REDR", 4) == 0;
+    if (memcmp(r, "URL ", 4) != 0 && memcmp(r, "LEAK", 4) != 0 && memcmp(r, "REDR", 4) != 0) continue;
     uint64_t bytes = static_cast<uint64_t>(le32(r + 4)) * kBlock;
-    if (known && (bytes == 0 || bytes > size - record)) return false;
+    if (bytes == 0 || bytes > size - record) return false;
   }
   return true;
 }
@@ -243,9 +242,8 @@ bool header_is_sound(const uint8_t *data, size_t size) {
       return false;
     uint64_t length = static_cast<uint64_t>(le32(data + at + 4)) * kBlock;
     if (length < 16 || length > size - at) return false;
-    if (!records_are_sound(data, size, at, length)) return false;
   }
-  return true;
+  return records_are_sound(data, size);
 }
 
 }  // namespace
