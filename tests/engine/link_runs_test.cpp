@@ -53,15 +53,6 @@ class LinkRuns : public EngineTest {
     picture(folder + "ban[1].gif", 468, 60);
     picture(folder + "cat[1].jpg", 120, 90);
   }
-  std::string gather() {
-    char area[ZUNO_BUFSIZE] = "";
-    char *buf = area;
-    for (int i = 0; i < 20; ++i) {
-      ZunoGetFiles(&buf);
-      if (std::string(area) == "完了" || std::string(area) == "エラー") break;
-    }
-    return area;
-  }
   // One whole run; the catalog's first page, "" when the run failed.
   std::string run(const char *target, const std::string &output) {
     EXPECT_EQ(ZunoNewMain(settings_.c_str(), target, output.c_str()), 0);

@@ -90,15 +90,6 @@ class RunSafety : public EngineTest {
   }
 
   static void set(ZunoSettingNumber number, int value) { ASSERT_EQ(ZunoPut(number, value), 0); }
-  std::string gather() {
-    char area[ZUNO_BUFSIZE] = "";
-    char *buf = area;
-    for (int i = 0; i < 20; ++i) {
-      ZunoGetFiles(&buf);
-      if (std::string(area) == "完了" || std::string(area) == "エラー") break;
-    }
-    return area;
-  }
   struct Outcome {
     int prepared, written;
     std::string status, error;

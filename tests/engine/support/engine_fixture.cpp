@@ -10,6 +10,8 @@
 #include <fstream>
 #include <sstream>
 
+#include "zuno.h"
+
 namespace fs = std::filesystem;
 
 void reset_engine() {
@@ -110,4 +112,14 @@ std::string EngineTest::program_settings(const std::string &name) {
   fs::copy_file(program_dir() + "/quillo.ini", folder + "/quillo.ini", fs::copy_options::overwrite_existing);
   fs::copy(program_dir() + "/html", folder + "/html", fs::copy_options::recursive);
   return folder;
+}
+
+std::string EngineTest::gather() {
+  char area[ZUNO_BUFSIZE] = "";
+  char *buf = area;
+  for (int i = 0; i < 20; ++i) {
+    ZunoGetFiles(&buf);
+    if (std::string(area) == "完了" || std::string(area) == "エラー") break;
+  }
+  return area;
 }

@@ -28,6 +28,8 @@ class EngineTest : public ::testing::Test {
   // Makes a real picture with ImageMagick, e.g. picture("a.jpg", 120, 80).
   std::string picture(const std::string &name, int width, int height, const std::string &extra = "");
 
+  // Steps the gathering until it says "完了" or "エラー"; its last status.
+  static std::string gather();
   // Runs a shell command, its standard error caught in a file of the test's folder.
   CommandOutcome run_command(const std::string &command);
   // A settings folder `name` as the program folder holds it: quillo.ini and the templates.
