@@ -123,6 +123,8 @@ std::string parse_cli_options(const std::vector<std::string> &args, CliOptions *
       o->help = true;
     } else if (name == "--version") {
       o->version = true;
+    } else if (name == "--list-caches") {
+      o->list_caches = true;
     } else if (name == "-q" || name == "--quiet") {
       o->quiet = true;
     } else if (name == "--open") {
@@ -246,18 +248,25 @@ them for this run only (the file is not rewritten).
       --open              open the entry page in the desktop's browser
       --mode MODE         a browser-cache run instead of a FOLDER:
                             backup  copy the browser cache into the backup
-                                    (OUTPUT/Temporary Internet Files/Images) and
+                                    (OUTPUT/<cache name>/Images, e.g.
+                                    OUTPUT/chromium-Default/Images) and
                                     write its catalog (cache_view_1); the cache
                                     index is analysed, so pictures carry the
                                     addresses they came from
                             view    a catalog of the backup (cache_view_1)
                             site    the backup's catalog as a site launcher
                                     (site_lunch_1)
-      --cache-folder DIR  the browser cache folder ("Temporary Internet Files",
-                          holding Content.IE5) for this run (setting CacheFolder);
-                          default: the setting, else derived from OS, WINDIR and
-                          USERPROFILE, e.g. USERPROFILE="/mnt/win/Documents and
-                          Settings/ann" OS=Windows_NT
+      --cache-folder DIR  the browser cache for this run (setting CacheFolder): a
+                          Chromium, Chrome or Brave cache (.../Cache/Cache_Data or
+                          the profile folder), a Firefox cache (.../cache2 or the
+                          profile folder), or an old "Temporary Internet Files"
+                          folder holding Content.IE5; default: the setting, else
+                          the old cache derived from OS, WINDIR and USERPROFILE
+                          (e.g. USERPROFILE="/mnt/win/Documents and Settings/ann"
+                          OS=Windows_NT) when it exists, else the first cache
+                          that --list-caches prints
+      --list-caches       print the browser caches found, one per line:
+                          kind, browser, profile and folder, tab-separated
   -q, --quiet             no status texts or progress bar
       --timings           print the wall time of each phase of the run (stderr)
   -h, --help              this text

@@ -16,6 +16,7 @@ struct CliOptions {
   std::string entry = "index.html";
   bool help = false;
   bool version = false;
+  bool list_caches = false;  // --list-caches: print the browser caches found and stop
   bool quiet = false;
   bool open = false;
   bool timings = false;

@@ -293,6 +293,18 @@ int run(const CliOptions &o) {
   return 0;
 }
 
+int list_caches() {
+  int needed = ZunoListCaches(nullptr, 0);
+  std::string text(needed > 0 ? static_cast<size_t>(needed) + 1 : 1, '\0');
+  if (needed < 0 || ZunoListCaches(text.data(), static_cast<int>(text.size())) < 0) {
+    fprintf(stderr, "quillo: cannot list the browser caches\n");
+    return kExitFailed;
+  }
+  if (needed == 0) fprintf(stderr, "quillo: no Chromium or Firefox cache found\n");
+  fputs(text.c_str(), stdout);
+  return 0;
+}
+
 }  // namespace
 
 int main(int argc, char **argv) {
@@ -307,6 +319,7 @@ int main(int argc, char **argv) {
     printf("quillo %s\n", QUILLO_VERSION);
     return 0;
   }
+  if (o.list_caches) return list_caches();
   if (!err.empty()) {
     fprintf(stderr, "quillo: %s\nTry 'quillo --help'.\n", err.c_str());
     return kExitUsage;

@@ -105,18 +105,23 @@ void flush(Analysis &a) {
   forget_analyzed_lookups();
 }
 
+// Makes the database folder when missing; false (recorded) when it cannot be made.
+bool ensure_db(Analysis &a) {
+  if (plat::is_dir(a.db)) return true;
+  int err = plat::make_dir(a.db);
+  if (err && !plat::is_dir(a.db)) {
+    record_error("データベースフォルダを作れません: " + a.db + ": " + plat::error_text(err));
+    return false;
+  }
+  a.db_new = err == 0;  // another process may have made it meanwhile
+  return true;
+}
+
 void analyse(ZunoRecord *rec, const std::string &index_file, const char *exec_path) {
   Analysis a;
   a.db = db_folder_or(exec_path);
   if (a.db.empty()) return;
-  if (!plat::is_dir(a.db)) {
-    int err = plat::make_dir(a.db);
-    if (err && !plat::is_dir(a.db)) {
-      record_error("データベースフォルダを作れません: " + a.db + ": " + plat::error_text(err));
-      return;
-    }
-    a.db_new = err == 0;  // another process may have made it meanwhile
-  }
+  if (!ensure_db(a)) return;
   const CacheIndex *index = kept_cache_index(index_file, true);
   if (!index) return;
   a.content = folder_of(index_file);
@@ -133,6 +138,21 @@ void analyse(ZunoRecord *rec, const std::string &index_file, const char *exec_pa
     pairs += '\n';
     if (ZunoSleep()) break;
     ZunoCallProgress(0);
+  }
+  flush(a);
+}
+
+// Pairs for files a run put in the backup itself: the file is its own copy, so
+// there is nothing to look for in the output first.
+void add_pairs(const std::vector<CacheEntry> &entries, const char *exec_path) {
+  Analysis a;
+  a.db = db_folder_or(exec_path);
+  if (a.db.empty() || !ensure_db(a)) return;
+  std::string key;
+  for (const CacheEntry &entry : entries) {
+    key = std::string(kCacheFolderName) + "\\" + entry.folder + "\\" + with_extension_case(entry.file, true);
+    std::string &pairs = a.pending[entry.folder];
+    pairs += key + "\n" + entry.address + "\n";
   }
   flush(a);
 }
@@ -325,8 +345,22 @@ std::string copy_path_of_key(const std::string &output, const std::string &key) 
   return join_path(join_path(output, "Images"), relative);
 }
 
+namespace {
+
+uint64_t &generation() {
+  static uint64_t count = 0;
+  return count;
+}
+
+}  // namespace
+
 void forget_analyzed_lookups() {
   parsed_files().clear();
+  ++generation();
+}
+
+uint64_t analysed_generation() {
+  return generation();
 }
 
 extern "C" int index_dat_analyze(ZunoRecord *rec, const char *index_file, const char *exec_path) {
@@ -334,6 +368,13 @@ extern "C" int index_dat_analyze(ZunoRecord *rec, const char *index_file, const 
     if (index_file) analyse(rec, index_file, exec_path);
     return 0;
   });
+}
+
+void add_analysed_entries(const std::vector<CacheEntry> &written, const std::vector<CacheEntry> &known,
+                          const char *exec_path) {
+  std::string db = db_folder_or(exec_path);
+  // A lost database is written again whole, from everything the backup holds.
+  add_pairs(!db.empty() && !plat::is_dir(db) ? known : written, exec_path);
 }
 
 extern "C" int get_anarized_url(const char *path, char *address) {

@@ -5,7 +5,11 @@
 // the separators inside it stay "\" and are converted at the boundary.
 #pragma once
 
+#include <cstdint>
 #include <string>
+#include <vector>
+
+struct CacheEntry;
 
 constexpr const char *kAnalyzedIndexName = "analyzed_index.txt";
 constexpr size_t kMaxKey = 255;  // longest key stored; a longer one is left out
@@ -24,7 +28,15 @@ std::string copy_path_of_key(const std::string &output, const std::string &key);
 std::string with_extension_case(const std::string &name, bool upper);
 // Forgets the lookup's parsed files, after this process wrote one.
 void forget_analyzed_lookups();
+// Grows with every forget_analyzed_lookups, so lookups kept elsewhere know to read again.
+uint64_t analysed_generation();
 
 // Rewrites the analysed index after a run copied cached pages: 0, or -1 (recorded)
 // with the previous index left whole.
 int rewrite_analyzed_index();
+
+// Appends the pairs of files a copy from a modern cache wrote into the backup
+// (`written`), or of every file it holds (`known`) when the database folder is
+// missing and is made again.
+void add_analysed_entries(const std::vector<CacheEntry> &written, const std::vector<CacheEntry> &known,
+                          const char *exec_path);

@@ -37,15 +37,13 @@ int find_jpeg_size(ByteCursor *cur, uint32_t *height, uint32_t *width) {
 }
 
 bool read_jpeg_header(const HeaderSource *src, PictureInfo *info) {
-  ByteCursor sig = make_cursor(src, 6);
-  uint8_t id[4];
-  for (uint8_t &b : id) b = get8(&sig);
-  if (sig.overrun) return false;
-  auto is = [&](const char *text) {
-    return id[0] == text[0] && id[1] == text[1] && id[2] == text[2] && id[3] == text[3];
-  };
-  // Camera photos open with an Exif segment instead of JFIF.
-  if (!is("JFIF") && !is("Exif")) return false;
+  // Any segment may follow the start of image: JFIF or Exif mostly, but web
+  // encoders also write a comment, an Adobe segment or the tables first, and
+  // strip every application segment. The frame header decides.
+  ByteCursor sig = make_cursor(src, 0);
+  uint8_t start[3];
+  for (uint8_t &b : start) b = get8(&sig);
+  if (sig.overrun || start[0] != 0xFF || start[1] != 0xD8 || start[2] != 0xFF) return false;
   ByteCursor walk = make_cursor(src, 0);
   return find_jpeg_size(&walk, &info->height, &info->width) == 0;
 }

@@ -110,14 +110,16 @@ struct FileNode {
 // What the current run made and holds, so a failed run can take back exactly that
 // and nothing else.
 struct RunClaim {
-  bool prepared;             // preparation chose and made every folder the run needs
-  bool abandoned;            // a step failed; the output call must not write
-  bool locked;               // lock_fd holds the run output folder's lock
+  bool prepared;   // preparation chose and made every folder the run needs
+  bool abandoned;  // a step failed; the output call must not write
+  bool locked;     // lock_fd holds the run output folder's lock
   int lock_fd;
   char output[kFieldSize];   // the run output folder when this run made it, else ""
   char catalog[kFieldSize];  // the catalog folder preparation chose
   bool catalog_made;         // … and made, rather than reused
   ZunoTime backup_time;      // stored as LastBackUpTime only when the run succeeds
+  bool presented_cache;      // the target is the backup, filled from a Chromium or Firefox cache
+  int presented_copies;      // … and how many files that filling wrote
 };
 
 struct EngineState {

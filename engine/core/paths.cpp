@@ -5,6 +5,7 @@
 #include <cstring>
 #include <vector>
 
+#include "core/browser_caches.h"
 #include "core/engine_state.h"
 #include "core/error_log.h"
 #include "core/text.h"
@@ -129,17 +130,34 @@ bool favourites_folder(std::string *out) {
   return true;
 }
 
+bool default_cache_folder(std::string *out) {
+  std::string derived;
+  bool have_derived = browser_cache_folder(&derived);
+  if (have_derived && plat::is_dir(derived)) {
+    *out = derived;
+    return true;
+  }
+  std::vector<FoundCache> caches = find_browser_caches();
+  if (!caches.empty()) {
+    *out = caches.front().folder;
+    return true;
+  }
+  // Named even when missing, so the run can say which folder it looked for.
+  if (have_derived) *out = derived;
+  return have_derived;
+}
+
 bool run_cache_folder(const ZunoRecord &rec, std::string *out) {
   if (rec.ChosenCacheFolder[0]) {
     *out = without_trailing_separator(rec.ChosenCacheFolder);
     return true;
   }
-  return browser_cache_folder(out);
+  return default_cache_folder(out);
 }
 
 std::string cache_backup_folder(std::string_view output, std::string_view cache) {
   std::string folder = without_trailing_separator(cache);
-  std::string name = folder == "/" ? std::string("_root") : last_component(folder);
+  std::string name = folder == "/" ? std::string("_root") : cache_presented_name(folder);
   return join_path(join_path(without_trailing_separator(output), name), "Images");
 }
 
@@ -166,7 +184,7 @@ bool wildcard_match(const char *p, const char *s) {
 
 extern "C" int get_iecache(char *area) {
   std::string folder;
-  if (!browser_cache_folder(&folder)) return -1;
+  if (!default_cache_folder(&folder)) return -1;
   if (area) copy_field(area, kFieldSize, folder, "cache folder");
   return 0;
 }

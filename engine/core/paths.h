@@ -24,11 +24,15 @@ bool local_settings_folder(std::string *out);
 // configured (USERPROFILE or WINDIR), else "$XDG_DATA_HOME/quillo/Favorites" (XDG
 // default ~/.local/share). false when neither a profile nor a home is known.
 bool favourites_folder(std::string *out);
+// The cache a run reads when the user chose none: the derived old cache when it
+// exists, else the first cache of the user's browsers (find_browser_caches), else
+// the derived folder even though it is missing. false when none is known.
+bool default_cache_folder(std::string *out);
 // The browser cache folder a cache run reads: the user's chosen folder (setting
-// CacheFolder), else the derived one. false when neither is known.
+// CacheFolder), else default_cache_folder. false when neither is known.
 bool run_cache_folder(const ZunoRecord &rec, std::string *out);
 // The folder where cache runs put their copies of the browser cache:
-// <output>/<cache folder's name>/Images ("_root" standing for the root's name).
+// <output>/<cache_presented_name>/Images ("_root" standing for the root's name).
 std::string cache_backup_folder(std::string_view output, std::string_view cache);
 // True when a file name matches a "*.ext"-style pattern ("*" any run, "?" one byte;
 // letters compared without case, as the folder enumeration this stands in for did).

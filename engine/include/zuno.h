@@ -116,6 +116,11 @@ int ZunoDelCache(const char *path);                /* 0, -1 */
 int ZunoCreatFavorites(void);                      /* result of the favourites page, -69 */
 int ZunoGetAnarizedURL(const char *path, char **buffer); /* 0 found, -1 */
 int ZunoGetLinkPage(const char *address, char **buffer); /* link page result */
+/* The browser caches of this desktop, one line each: "kind\tbrowser\tprofile\tfolder\n"
+   (kind "chromium" or "firefox"), in the order a run without a chosen cache tries them.
+   Writes the whole lines that fit in `size` bytes with a terminator; returns the bytes
+   all lines need without it, or -1. */
+int ZunoListCaches(char *area, int size);
 int ZunoPicView(const char *text);                 /* picture view result */
 int ZunoChangeFileMode(int mode, const char *path); /* 0x80 in mode: writable, else read-only; 0, -1 */
 

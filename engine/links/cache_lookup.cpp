@@ -4,6 +4,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "cache/analyzed_index.h"
 #include "cache/cache_index.h"
 #include "core/engine_state.h"
 #include "core/text.h"
@@ -23,8 +24,15 @@ struct IndexFile {
   bool operator==(const IndexFile &o) const = default;
 };
 
+// The folder is listed again when this process wrote into it, and otherwise at
+// most once a second: a run looks up every anchor of every page, and another
+// process's analysis is seen soon enough.
+constexpr int64_t kRecheckMs = 1000;
+
 struct Lookup {
   std::string folder;
+  uint64_t generation = 0;
+  int64_t checked_ms = -1;
   std::vector<IndexFile> files;
   std::unordered_map<std::string, std::string> key_of;  // canonical address -> key
 };
@@ -80,6 +88,12 @@ void read_pairs(const std::string &content, std::unordered_map<std::string, std:
 
 void refresh(Lookup &table) {
   std::string folder = engine().db_folder;
+  int64_t now = plat::monotonic_ms();
+  if (folder == table.folder && table.generation == analysed_generation() && table.checked_ms >= 0 &&
+      now - table.checked_ms < kRecheckMs)
+    return;
+  table.generation = analysed_generation();
+  table.checked_ms = now;
   std::vector<IndexFile> files = index_files(folder);
   if (folder == table.folder && files == table.files) return;
   table.folder = folder;

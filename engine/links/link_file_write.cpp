@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "cache/analyzed_index.h"
 #include "collect/collect_steps.h"
 #include "core/error_log.h"
 #include "core/guard.h"
@@ -69,6 +70,11 @@ std::string record_key(const std::string &page, const std::string &key) {
     if (c == '\\') c = '/';
   if (plat::exists(file)) return key;
   std::string folder = folder_of(file), name = last_component(file);
+  // The copier's own spelling first: a listing of the folder per anchor costs more
+  // than the whole page on a backup of thousands of files.
+  std::string lowered = with_extension_case(name, false);
+  if (lowered != name && plat::exists(join_path(folder, lowered)))
+    return key.substr(0, key.size() - name.size()) + lowered;
   std::vector<std::string> names;
   if (!plat::list_dir(folder, &names)) return key;
   for (const std::string &candidate : names) {

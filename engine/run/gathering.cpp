@@ -17,6 +17,7 @@
 #include "core/text.h"
 #include "links/link_file.h"
 #include "platform/platform.h"
+#include "run/run_preparation.h"
 
 namespace {
 
@@ -51,6 +52,11 @@ const char *backup_copy_step(EngineState &e, ZunoRecord *rec, FileNode *head) {
   switch (e.gather_step) {
     case kStepBackupList:
       empty_list(head);
+      if (int modern = backup_modern_cache(e); modern <= 0) {
+        if (modern < 0) return fail(e);
+        e.gather_step = kStepScan;
+        return kReading;
+      }
       maketree(nullptr, rec->EnableFileType, rec->AgeThreshold, rec->SubdirDepth, rec->CacheFolder, head);
       e.gather_step = kStepBackupCopy;
       return kCopying;
@@ -86,8 +92,9 @@ const char *scan_step(EngineState &e, ZunoRecord *rec, FileNode *head) {
   return kExamining;
 }
 
-// Link files of copied cached pages, so a later link lookup finds their pictures.
-void write_link_files(ZunoRecord *rec, FileNode *head) {
+// Link files of copied cached pages, so a later link lookup finds their pictures;
+// then the analysed index is rewritten to name each copy once, when files were copied.
+void write_link_files(ZunoRecord *rec, FileNode *head, bool copied) {
   for (FileNode *n = head; is_listed(n); n = n->next) {
     if (n->type == -1 || is_folder_entry(n)) continue;
     int type = file_type(n->path);
@@ -96,14 +103,18 @@ void write_link_files(ZunoRecord *rec, FileNode *head) {
     ZunoSleep();
     ZunoCallProgress(0);
   }
-  rewrite_analyzed_index();
+  if (copied) rewrite_analyzed_index();
 }
 
 const char *copy_step(EngineState &e, ZunoRecord *rec, FileNode *head) {
   e.gather_step = kStepStart;
-  if (rec->FileCopy == 1 && rec->TargetKind != kTargetCacheBackup) {
+  if (e.claim.presented_cache) {
+    // The listed files are the backup's own: the preparation copied them there.
+    // With nothing new, the link files already say what the pages link.
+    if (e.claim.presented_copies > 0) write_link_files(rec, head, true);
+  } else if (rec->FileCopy == 1 && rec->TargetKind != kTargetCacheBackup) {
     e.copy_result = zunocopy(rec->CopyMode, head, rec->OutputPath, rec->TargetPath);
-    if (rec->TargetKind == kTargetBrowserCache) write_link_files(rec, head);
+    if (rec->TargetKind == kTargetBrowserCache) write_link_files(rec, head, true);
     if (e.copy_result != 0) return kError;
   }
   return kDone;

@@ -5,7 +5,10 @@
 #include <cstring>
 #include <string>
 
+#include "cache/analyzed_index.h"
+#include "cache/modern_cache.h"
 #include "collect/collect_steps.h"
+#include "core/browser_caches.h"
 #include "core/engine_state.h"
 #include "core/error_log.h"
 #include "core/guard.h"
@@ -40,14 +43,22 @@ std::string target_name(const std::string &target) {
   return target == "/" ? std::string("_root") : last_component(target);
 }
 
-void analyse_browser_cache(EngineState &e) {
+bool analyse_browser_cache(EngineState &e) {
   ZunoRecord &rec = e.rec;
-  std::string index = join_path(join_path(rec.CacheFolder, "Content.IE5"), "index.dat");
-  std::string exec(rec.ExecPath);
-  index_dat_analyze(&rec, index.c_str(), exec.c_str());
+  int modern = backup_modern_cache(e);
+  if (modern < 0) return false;
+  if (modern == 0) {
+    // The listed files are the backup's own from here on.
+    copy_field(rec.TargetPath, join_path(rec.OutputPath, "Images"), "TargetPath");
+  } else {
+    std::string index = join_path(join_path(rec.CacheFolder, "Content.IE5"), "index.dat");
+    std::string exec(rec.ExecPath);
+    index_dat_analyze(&rec, index.c_str(), exec.c_str());
+  }
   // Stored only when the run succeeds: a failed backup must not make the next one skip older files.
   e.claim.backup_time = plat::now();
   empty_list(&e.link_pages);  // the next link lookup rebuilds it from the new cache state
+  return true;
 }
 
 bool fail(const std::string &message) {
@@ -99,7 +110,8 @@ bool prepare_folders(EngineState &e, const std::string &target_in, const std::st
   if (output == kSiteOutput || output == kCacheViewOutput) output = rec.SavedOutputPath;
   if (output.empty() || !plat::is_dir(output)) return fail("output path is not exist");
   copy_field(rec.TargetPath, target, "TargetPath");
-  std::string run_output = join_path(output, target_name(target));
+  std::string run_output =
+      join_path(output, cache_target || backup_target ? cache_presented_name(target) : target_name(target));
   if (!claim_run_output(e, run_output)) return false;
   if (cache_target) {
     rec.TargetKind = kTargetBrowserCache;
@@ -112,7 +124,7 @@ bool prepare_folders(EngineState &e, const std::string &target_in, const std::st
     copy_field(rec.TargetPath, cache_backup_folder(output, target), "TargetPath");
     if (output_in != kSiteOutput) rec.OutputKind = kOutputBackupView;
   }
-  if (cache_target) analyse_browser_cache(e);
+  if (cache_target && !analyse_browser_cache(e)) return false;
   bool made = false;
   if (choose_catalog_folder(&rec, &made) != 0) return false;
   std::string catalog = join_path(rec.OutputPath, rec.HtmlOut);
@@ -134,6 +146,22 @@ extern "C" int ZunoPreProcess(const char *, const char *target, const char *outp
     if (!e.claim.prepared) claim_abandon(e);
     return 0;
   });
+}
+
+int backup_modern_cache(EngineState &e) {
+  ZunoRecord &rec = e.rec;
+  FoundCache cache;
+  CacheKind kind = cache_kind_of(rec.CacheFolder, &cache);
+  if (kind != CacheKind::chromium && kind != CacheKind::firefox) return 1;
+  // A Chromium or Firefox cache holds no files a catalog can show: its pictures
+  // and pages are copied into the backup, and the run lists the backup.
+  ModernCopy copy;
+  std::string images = join_path(rec.OutputPath, "Images");
+  if (copy_modern_cache(cache, images, join_path(rec.OutputPath, kModernRecordName), &copy) != 0) return -1;
+  add_analysed_entries(copy.written, copy.known, rec.ExecPath);
+  e.claim.presented_cache = true;
+  e.claim.presented_copies += static_cast<int>(copy.written.size());
+  return 0;
 }
 
 int choose_catalog_folder(ZunoRecord *rec, bool *made) {

@@ -7,3 +7,7 @@
 // it when missing and puts its name into HtmlOut. 0, or -1 with the failure
 // recorded (HtmlOut then unchanged). *made tells whether this call made the folder.
 int choose_catalog_folder(ZunoRecord *rec, bool *made);
+// When the run's cache folder is a Chromium or Firefox cache: copies what is new
+// in it into the run output's "Images" backup and its analysed index. 0 copied,
+// -1 failed (recorded), 1 when the cache is of the old kind (nothing done).
+int backup_modern_cache(EngineState &e);

@@ -2,11 +2,13 @@
 
 #include <dlfcn.h>
 
+#include <QByteArray>
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QHash>
 #include <QSet>
+#include <QStringList>
 #include <algorithm>
 #include <cstring>
 
@@ -296,6 +298,21 @@ int pic_view(const QString &text) {
 int change_file_mode(int mode, const QString &path) {
   auto fn = ZUNO_EXPORT(ZunoChangeFileMode);
   return fn ? fn(mode, path.toUtf8().constData()) : -1;
+}
+
+QList<FoundCache> list_caches() {
+  QList<FoundCache> found;
+  auto fn = ZUNO_EXPORT(ZunoListCaches);
+  const int needed = fn ? fn(nullptr, 0) : -1;
+  if (needed <= 0) return found;
+  QByteArray text(needed + 1, '\0');
+  if (fn(text.data(), static_cast<int>(text.size())) < 0) return found;
+  const QStringList lines = QString::fromUtf8(text.constData()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+  for (const QString &line : lines) {
+    const QStringList f = line.split(QLatin1Char('\t'));
+    if (f.size() == 4) found.append({f[0], f[1], f[2], f[3]});
+  }
+  return found;
 }
 
 }  // namespace engine

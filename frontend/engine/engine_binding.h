@@ -3,6 +3,7 @@
 // call answers -1, so every caller simply takes its ordinary failure path.
 #pragma once
 
+#include <QList>
 #include <QString>
 
 #include "zuno.h"
@@ -25,6 +26,14 @@ struct ThumbInfo {
   int disp_height = 0;
   int width = 0;
   int height = 0;
+};
+
+// A browser cache the engine found on this desktop.
+struct FoundCache {
+  QString kind;  // "chromium" or "firefox"
+  QString browser;
+  QString profile;
+  QString folder;
 };
 
 // Where libzuno.so is looked for; the program's own folder unless set (tests point it elsewhere).
@@ -72,5 +81,7 @@ int get_anarized_url(const QString &path, QString &address);
 int get_link_page(const QString &address, QString &page);
 int pic_view(const QString &text);
 int change_file_mode(int mode, const QString &path);
+// The browser caches found, in the order a run without a chosen cache tries them (empty on failure).
+QList<FoundCache> list_caches();
 
 }  // namespace engine

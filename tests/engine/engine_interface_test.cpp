@@ -1,4 +1,4 @@
-// The engine's interface: exactly the 59 exports, the small exports' answers, and
+// The engine's interface: exactly the 60 exports, the small exports' answers, and
 // honest failures for work that is not there.
 #include <dlfcn.h>
 #include <sys/stat.h>
@@ -15,65 +15,19 @@
 
 namespace {
 
-const std::set<std::string> kExports = {"ZunoFirstTime",
-                                        "ZunoInit",
-                                        "ZunoFlash",
-                                        "ZunoGet",
-                                        "ZunoPut",
-                                        "ZunoGetStr",
-                                        "ZunoPutStr",
-                                        "ZunoDirChk",
-                                        "ZunoPathCut",
-                                        "ZunoSetProgressProc",
-                                        "ZunoAbortReq",
-                                        "ZunoGetLastErr",
-                                        "ZunoNewMain",
-                                        "ZunoGetFiles",
-                                        "ZunoLastCount",
-                                        "ZunoLastOutPut",
-                                        "ZunoCountFile",
-                                        "ZunoGetThumbInfo",
-                                        "ZunoCacheCheck",
-                                        "ZunoCacheDel",
-                                        "ZunoDelCache",
-                                        "ZunoCreatFavorites",
-                                        "ZunoGetAnarizedURL",
-                                        "ZunoGetLinkPage",
-                                        "ZunoPicView",
-                                        "ZunoChangeFileMode",
-                                        "ZunoMain",
-                                        "ZunoPreProcess",
-                                        "ZunoDelReq",
-                                        "ZunoGetPicture",
-                                        "get_inifile",
-                                        "put_inifile",
-                                        "put_erement",
-                                        "ZunoErr",
-                                        "ZunoSleep",
-                                        "ZunoCallProgress",
-                                        "get_iecache",
-                                        "get_htmlout",
-                                        "get_outpath",
-                                        "maketree",
-                                        "maketree2",
-                                        "counttree",
-                                        "freetree",
-                                        "index_dat_analyze",
-                                        "get_anarized_url",
-                                        "get_files",
-                                        "get_thumbinfo",
-                                        "ZunoCreatHtml",
-                                        "creat_fileindex",
-                                        "creat_common",
-                                        "make_catalog",
-                                        "make_frame",
-                                        "get_urllink",
-                                        "creat_favorites",
-                                        "chk_cache",
-                                        "del_cache",
-                                        "del_request",
-                                        "deletefile",
-                                        "pic_view"};
+const std::set<std::string> kExports = {
+    "ZunoFirstTime",    "ZunoInit",           "ZunoFlash",          "ZunoGet",         "ZunoPut",
+    "ZunoGetStr",       "ZunoPutStr",         "ZunoDirChk",         "ZunoPathCut",     "ZunoSetProgressProc",
+    "ZunoAbortReq",     "ZunoGetLastErr",     "ZunoNewMain",        "ZunoGetFiles",    "ZunoLastCount",
+    "ZunoLastOutPut",   "ZunoCountFile",      "ZunoGetThumbInfo",   "ZunoCacheCheck",  "ZunoCacheDel",
+    "ZunoDelCache",     "ZunoCreatFavorites", "ZunoGetAnarizedURL", "ZunoGetLinkPage", "ZunoListCaches",
+    "ZunoPicView",      "ZunoChangeFileMode", "ZunoMain",           "ZunoPreProcess",  "ZunoDelReq",
+    "ZunoGetPicture",   "get_inifile",        "put_inifile",        "put_erement",     "ZunoErr",
+    "ZunoSleep",        "ZunoCallProgress",   "get_iecache",        "get_htmlout",     "get_outpath",
+    "maketree",         "maketree2",          "counttree",          "freetree",        "index_dat_analyze",
+    "get_anarized_url", "get_files",          "get_thumbinfo",      "ZunoCreatHtml",   "creat_fileindex",
+    "creat_common",     "make_catalog",       "make_frame",         "get_urllink",     "creat_favorites",
+    "chk_cache",        "del_cache",          "del_request",        "deletefile",      "pic_view"};
 
 std::set<std::string> defined_dynamic_symbols(const std::string &library) {
   std::set<std::string> names;
@@ -89,8 +43,8 @@ std::set<std::string> defined_dynamic_symbols(const std::string &library) {
   return names;
 }
 
-TEST(EngineLibrary, ExportsExactlyTheFiftyNineNames) {
-  ASSERT_EQ(kExports.size(), 59u);
+TEST(EngineLibrary, ExportsExactlyTheSixtyNames) {
+  ASSERT_EQ(kExports.size(), 60u);
   EXPECT_EQ(defined_dynamic_symbols(program_dir() + "/libzuno.so"), kExports);
 }
 

@@ -161,7 +161,7 @@ TEST_F(PictureHeaderTest, TiffWithoutReadableSizeTagsIsRejected) {
   expect_untouched(read_mem(not_tiff, TYPE_TIF));
 }
 
-TEST_F(PictureHeaderTest, ExifJpegWithoutJfifSegmentIsAccepted) {
+TEST_F(PictureHeaderTest, JpegIsSizedByItsFrameWhateverSegmentComesFirst) {
   std::string j = read(picture("a.jpg", 64, 48));
   ASSERT_EQ(j.substr(6, 4), "JFIF");
   std::string tiff = "II" + le16(42) + le32(8) + le16(0) + le32(0);
@@ -171,9 +171,16 @@ TEST_F(PictureHeaderTest, ExifJpegWithoutJfifSegmentIsAccepted) {
   EXPECT_EQ(r.w, 64);
   EXPECT_EQ(r.h, 48);
 
-  std::string neither = exif;
-  neither.replace(6, 4, "Duck");
-  expect_untouched(read_mem(neither, TYPE_JPEG));
+  // Web encoders: a comment before JFIF, and no application segment at all.
+  std::string comment_first = j.substr(0, 2) + jpeg_segment(0xFFFE, "made by a web encoder") + j.substr(2);
+  EXPECT_EQ(read_mem(comment_first, TYPE_JPEG).w, 64);
+  std::string stripped = j.substr(0, 2) + j.substr(20);
+  ASSERT_EQ(stripped.substr(2, 2), "\xFF\xDB");
+  EXPECT_EQ(read_mem(stripped, TYPE_JPEG).h, 48);
+
+  std::string not_jpeg = j;
+  not_jpeg[2] = 'x';
+  expect_untouched(read_mem(not_jpeg, TYPE_JPEG));
 }
 
 TEST_F(PictureHeaderTest, JpegFrameTypesOtherThanBaselineAndProgressiveAreNotSized) {

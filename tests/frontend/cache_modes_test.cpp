@@ -5,7 +5,10 @@
 #include <QBuffer>
 #include <QClipboard>
 #include <QComboBox>
+#include <QDir>
 #include <QDirIterator>
+#include <QFile>
+#include <QFileInfo>
 #include <QImage>
 #include <QLabel>
 #include <QLineEdit>
@@ -349,6 +352,57 @@ class CacheModesTest : public QObject {
     QVERIFY(QFileInfo(backup_of(box) + "/Images/Content.IE5/ABCD1234/a[1].jpg").isFile());
   }
 
+  // A desktop with Chromium and no Windows profile: the cache is offered by browser and profile, and the
+  // cache backup works without any choice.
+  void found_chromium_cache_is_offered_and_backed_up_unconfigured() {
+    const NoProfile no_profile;
+    Sandbox box;
+    const QString cache = box.path(QStringLiteral("cache/chromium/Default/Cache/Cache_Data"));
+    QVERIFY(QDir().mkpath(cache));
+    // The logo and the page that showed it inside an anchor, as Chromium stored them.
+    for (const char *entry : {"04c41b4efa8f1ebb_0", "0ed5a233c8cc6e7d_0"})
+      QVERIFY(QFile::copy(QStringLiteral(QUILLO_SOURCE_DIR "/tests/data/browser-caches/chromium/") + entry,
+                          cache + QLatin1Char('/') + entry));
+    const QStringList cache_before = files_below(cache);
+    MainWindow *main = box.start();
+    QVERIFY(main);
+    CacheFolderBox *chooser = box.started.detail->browser_cache_box();
+    chooser->refresh_found();
+    auto *list = chooser->findChild<QComboBox *>("CacheList");
+    QCOMPARE(list->count(), 2);
+    QCOMPARE(list->itemText(0), QStringLiteral("自動: Chromium (Default)"));
+    QCOMPARE(list->itemText(1), QStringLiteral("Chromium (Default)"));
+
+    run_mode(main, 2);
+    QVERIFY2(box.prompts.isEmpty(), qPrintable(box.prompts.join('|')));
+    const QString backup = box.program_folder() + "/OUTPUT/chromium-Default";
+    QVERIFY(QFileInfo(backup + "/Images/Content.IE5/CRCACHE0/logo[1].png").isFile());
+    QTRY_COMPARE(box.opened_pages(), QStringList{backup + "/cache_view_1/index.html"});
+    QCOMPARE(files_below(cache), cache_before);
+
+    // A thumbnail dropped on the main window: its address and the page that showed it.
+    auto *data = new QMimeData;
+    data->setText(first_thumbnail_link(backup + "/cache_view_1"));
+    QVERIFY2(data->text().contains("logo[1]"), qPrintable(data->text()));
+    std::unique_ptr<QMimeData> drop(data);
+    main->on_Dir1_OLEDragDrop(drop.get());
+    auto *menu = main->findChild<QMenu *>("mDropItem");
+    QTRY_VERIFY(menu->isVisible());
+    menu->hide();
+    menu_action(main, "mGetURLtoCB")->trigger();
+    QCOMPARE(QApplication::clipboard()->text(), QStringLiteral("http://127.0.0.1:8731/logo.png"));
+    menu_action(main, "mGetLinkL1")->trigger();
+    QTRY_COMPARE(box.opened_pages().size(), 2);
+    QCOMPARE(box.opened_pages().last(), QStringLiteral("http://127.0.0.1:8731/index.html"));
+    QVERIFY2(box.prompts.isEmpty(), qPrintable(box.prompts.join('|')));
+
+    // Picked from the list, the cache is the user's choice, shown in the box.
+    list->setCurrentIndex(1);
+    Q_EMIT list->activated(1);
+    QCOMPARE(chooser->findChild<QLineEdit *>("Text9")->text(), cache);
+    QCOMPARE(engine_cache_folder(), cache);
+  }
+
   void chooser_reads_what_the_user_meant() {
     QCOMPARE(CacheFolderBox::cache_folder_of(QStringLiteral("  /mnt/w/Temporary Internet Files//  ")),
              QStringLiteral("/mnt/w/Temporary Internet Files"));
@@ -360,7 +414,9 @@ class CacheModesTest : public QObject {
     QCOMPARE(CacheFolderBox::cache_folder_of(QStringLiteral("/")), QStringLiteral("/"));
     const QTemporaryDir dir;
     QCOMPARE(CacheFolderBox::hint_for(dir.path()),
-             QStringLiteral("このフォルダには Content.IE5 がありません"));
+             QStringLiteral("このフォルダにはブラウザのキャッシュがありません"));
+    QDir(dir.path()).mkpath(QStringLiteral("cache2/entries"));
+    QCOMPARE(CacheFolderBox::hint_for(dir.path()), QStringLiteral("Firefox のキャッシュです"));
     QVERIFY(CacheFolderBox::hint_for(QString()).contains(QStringLiteral("空欄")));
   }
 };

@@ -40,6 +40,11 @@ void EngineTest::SetUp() {
   ASSERT_NE(made, nullptr);
   dir_ = made;
   setenv("TEMP", dir_.c_str(), 1);
+  // No test may find the browser caches of whoever runs the tests: the caches a
+  // run finds by itself are looked for below these.
+  setenv("HOME", (dir_ + "/home").c_str(), 1);
+  setenv("XDG_CACHE_HOME", (dir_ + "/home/.cache").c_str(), 1);
+  setenv("XDG_CONFIG_HOME", (dir_ + "/home/.config").c_str(), 1);
   reset_engine();
   // Linked statically, the engine cannot find its pattern module beside itself; hand
   // it the built one, as if it had been loaded before.
@@ -49,6 +54,8 @@ void EngineTest::SetUp() {
 
 void EngineTest::TearDown() {
   reset_engine();
+  unsetenv("XDG_CACHE_HOME");
+  unsetenv("XDG_CONFIG_HOME");
   std::error_code ec;
   // Read-only files made by a test must not block the clean-up.
   for (auto it = fs::recursive_directory_iterator(dir_, ec); it != fs::recursive_directory_iterator(); ++it)

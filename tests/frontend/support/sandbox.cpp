@@ -29,6 +29,8 @@ Sandbox::Sandbox() {
   qputenv("XDG_CONFIG_HOME", QFile::encodeName(path(QStringLiteral("config"))));
   // The desktop trash and the browser favourites of the sandbox, never the user's.
   qputenv("XDG_DATA_HOME", QFile::encodeName(path(QStringLiteral("data"))));
+  // The browser caches a run finds by itself: the sandbox's, never the user's.
+  qputenv("XDG_CACHE_HOME", QFile::encodeName(path(QStringLiteral("cache"))));
   QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, path(QStringLiteral("config")));
 
   const QString capture = path(QStringLiteral("browser.sh"));
