@@ -85,7 +85,7 @@ struct Analysis {
 
 // Whether an entry belongs in the analysed index; sets *key.
 bool wanted(Analysis &a, const CacheEntry &entry, std::string *key) {
-  *key = std::string(kCacheFolderName) + "\\" + entry.folder + "\\" + with_extension_case(entry.file, true);
+  *key = analysed_key(entry.folder, entry.file);
   if (key->size() > kMaxKey || file_type(key->c_str()) == -1) return false;
   if (!a.names.has(join_path(a.content, entry.folder), entry.file)) return false;
   // A copy in the output means an earlier run analysed this file, unless the
@@ -150,7 +150,7 @@ void add_pairs(const std::vector<CacheEntry> &entries, const char *exec_path) {
   if (a.db.empty() || !ensure_db(a)) return;
   std::string key;
   for (const CacheEntry &entry : entries) {
-    key = std::string(kCacheFolderName) + "\\" + entry.folder + "\\" + with_extension_case(entry.file, true);
+    key = analysed_key(entry.folder, entry.file);
     std::string &pairs = a.pending[entry.folder];
     pairs += key + "\n" + entry.address + "\n";
   }
@@ -295,6 +295,10 @@ int rewrite_all() {
 }
 
 }  // namespace
+
+std::string analysed_key(const std::string &subfolder, const std::string &file) {
+  return std::string(kCacheFolderName) + "\\" + subfolder + "\\" + with_extension_case(file, true);
+}
 
 std::string with_extension_case(const std::string &name, bool upper) {
   std::string result = name;

@@ -24,6 +24,9 @@ std::string analyzed_index_file(const std::string &db_folder, const std::string 
 // "<output>/Images/Content.IE5/<subfolder>/<name>" with the extension lower-cased,
 // as the copier writes it.
 std::string copy_path_of_key(const std::string &output, const std::string &key);
+// The key of a file in a cache subfolder: "Content.IE5\\<subfolder>\\<file>" with
+// the extension upper-cased.
+std::string analysed_key(const std::string &subfolder, const std::string &file);
 // The name with its extension (from the last dot) upper- or lower-cased.
 std::string with_extension_case(const std::string &name, bool upper);
 // Forgets the lookup's parsed files, after this process wrote one.

@@ -255,7 +255,7 @@ std::string new_key(Copy &c, const std::string &entry, const std::string &url, c
   std::string stem = shaped_stem(url);
   for (int n = 1;; ++n) {
     std::string name = shaped_file_name(stem, n, extension);
-    std::string key = std::string(kCacheRoot) + "\\" + subfolder + "\\" + with_extension_case(name, true);
+    std::string key = analysed_key(subfolder, name);
     if (c.taken.count(lower(key)) || name_on_disk(c, subfolder, name)) continue;
     c.taken.insert(lower(key));
     return key;
