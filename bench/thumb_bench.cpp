@@ -16,6 +16,8 @@
 #include <string>
 #include <vector>
 
+#include "collect/file_types.h"
+#include "collect/picture_header.h"
 #include "thumbnail_loop.h"
 #include "zuno.h"
 
@@ -59,6 +61,18 @@ bool parse(int argc, char **argv, Options &o) {
   return o.width > 0 && !o.outdir.isEmpty();
 }
 
+// As the engine's scan knows it: Qt's readers where they can tell, the engine's header reader for the
+// formats Qt has no plugin for (AVIF).
+QSize picture_size(const QByteArray &file) {
+  const QSize size = QImageReader(QString::fromUtf8(file)).size();
+  if (size.isValid()) return size;
+  int16_t w = 0, h = 0;
+  if (read_picture_header(nullptr, file.constData(), file_type(file.constData()), nullptr, nullptr, &w, &h,
+                          nullptr) < 0)
+    return {};
+  return QSize(w, h);
+}
+
 // Width fixed, height keeping the picture's proportions, as the engine's default thumbnail size does.
 std::vector<Job> plan(const Options &o) {
   std::vector<Job> jobs;
@@ -66,7 +80,7 @@ std::vector<Job> plan(const Options &o) {
     Job job;
     job.source = file;
     job.thumb = o.outdir + '/' + QFileInfo(QString::fromUtf8(file)).completeBaseName().toUtf8() + ".jpg";
-    const QSize size = QImageReader(QString::fromUtf8(file)).size();
+    const QSize size = picture_size(file);
     job.width = o.width;
     job.height =
         size.isValid() && size.width() > 0

@@ -5,6 +5,7 @@
 #include <cstdlib>
 
 #include "setting_keys.h"
+#include "zuno.h"
 
 namespace {
 
@@ -74,6 +75,43 @@ std::string parse_slash_option(const std::string &arg, CliOptions *o) {
     default:
       return "unknown option " + arg;
   }
+}
+
+// The names --types takes, with the type bits of EnableFileType each stands for.
+struct TypeName {
+  const char *name;
+  int bits;
+};
+constexpr TypeName kTypeNames[] = {
+    {"jpeg", ZUNO_TYPE_JPEG}, {"jpg", ZUNO_TYPE_JPEG},  {"tiff", ZUNO_TYPE_TIF},
+    {"tif", ZUNO_TYPE_TIF},   {"bmp", ZUNO_TYPE_BMP},   {"png", ZUNO_TYPE_PNG},
+    {"gif", ZUNO_TYPE_GIF},   {"avi", ZUNO_TYPE_AVI},   {"movie", ZUNO_TYPE_MOVIE},
+    {"webp", ZUNO_TYPE_WEBP}, {"avif", ZUNO_TYPE_AVIF}, {"all", ZUNO_TYPES_PICTURES},
+};
+
+std::string lower(std::string s) {
+  for (char &c : s)
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  return s;
+}
+
+// "jpeg,webp,avif" as an EnableFileType mask; "" or the error text.
+std::string parse_types(const std::string &list, int *mask) {
+  *mask = 0;
+  size_t start = 0;
+  do {
+    const size_t comma = list.find(',', start);
+    const std::string name =
+        lower(list.substr(start, comma == std::string::npos ? std::string::npos : comma - start));
+    const TypeName *found = nullptr;
+    for (const TypeName &t : kTypeNames)
+      if (name == t.name) found = &t;
+    if (!found)
+      return "--types takes jpeg, tiff, bmp, png, gif, webp, avif, avi, movie or all, not \"" + name + "\"";
+    *mask |= found->bits;
+    start = comma == std::string::npos ? std::string::npos : comma + 1;
+  } while (start != std::string::npos);
+  return "";
 }
 
 bool is_slash_option(const std::string &arg) {
@@ -154,6 +192,10 @@ std::string parse_cli_options(const std::vector<std::string> &args, CliOptions *
       put(o, "OnePageNum", std::to_string(n));
     } else if (name == "--copy" || name == "--no-copy") {
       put(o, "FileCopy", name == "--copy" ? "1" : "0");
+    } else if (name == "--types") {
+      if (!take(&v)) return name + " needs a list of types, e.g. jpeg,webp,avif";
+      if (!(err = parse_types(v, &n)).empty()) return err;
+      put(o, "EnableFileType", std::to_string(n));
     } else if (name == "--search") {
       if (!take(&v)) return name + " needs words";
       put(o, "LastSearchString", v);
@@ -231,7 +273,8 @@ Settings come from quillo.ini in the settings folder; the options below change
 them for this run only (the file is not rewritten).
 
   -s, --settings DIR      settings folder holding quillo.ini (default: the folder
-                          of the quillo program)
+                          of the quillo program; for an installed quillo, your
+                          copy of its settings in ~/.config/quillo)
   -o, --output DIR        output folder; the catalog goes to DIR/<folder name>/html_N
                           (default: OutputPath of the settings). Made when missing.
   -d, --depth N           search subfolders down to depth N (0: no subfolders)
@@ -242,6 +285,9 @@ them for this run only (the file is not rewritten).
       --copy, --no-copy   copy the pictures into the output folder's Images folder
                           (FileCopy 1), or link them where they are (FileCopy 0)
       --search WORDS      only paths that match every word (LastSearchString)
+      --types LIST        only these file types, comma-separated: jpeg, tiff, bmp,
+                          png, gif, webp, avif, avi, movie (MOV and MPG), or all
+                          (EnableFileType), e.g. --types jpeg,webp,avif
       --set KEY=VALUE     any key of quillo.ini, e.g. --set SortType=4,
                           --set BgColor=#FFFFEE, --set Y/XRatio=1.5
       --entry PAGE        print "index" (frameset, default) or "topindex"

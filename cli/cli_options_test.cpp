@@ -128,11 +128,29 @@ TEST(QuilloOptions, SetRefusesWhatCannotBeSet) {
 TEST(QuilloOptions, HelpExplainsEveryOption) {
   std::string help = cli_usage();
   for (const char *opt :
-       {"--settings",   "--output", "--depth",   "--thumb-width", "--thumb-height", "--page-megabytes",
-        "--page-files", "--copy",   "--no-copy", "--search",      "--set",          "--entry",
-        "--open",       "--quiet",  "--help",    "--version",     "/S:n",           "/T:Hn",
-        "/P:Mn",        "/O:",      "quillo.lok"})
+       {"--settings",   "--output", "--depth",    "--thumb-width", "--thumb-height", "--page-megabytes",
+        "--page-files", "--copy",   "--no-copy",  "--search",      "--set",          "--entry",
+        "--open",       "--quiet",  "--help",     "--version",     "/S:n",           "/T:Hn",
+        "/P:Mn",        "/O:",      "quillo.lok", "--types",       "webp",           "avif"})
     EXPECT_NE(help.find(opt), std::string::npos) << opt;
+}
+
+TEST(QuilloOptions, TypesNameTheFileTypesToCollect) {
+  std::string err;
+  CliOptions o = parse({"--types", "jpeg,WebP,avif", "/p"}, &err);
+  ASSERT_EQ(err, "");
+  EXPECT_EQ(o.settings_to_put, (Puts{{"EnableFileType", std::to_string(0x20 | 0x80 | 0x1000)}}));
+  o = parse({"--types=all", "/p"}, &err);
+  ASSERT_EQ(err, "");
+  EXPECT_EQ(o.settings_to_put, (Puts{{"EnableFileType", "4351"}}));
+  o = parse({"--types=gif,png,tif,bmp,avi,movie", "/p"}, &err);
+  EXPECT_EQ(o.settings_to_put, (Puts{{"EnableFileType", "95"}}));
+  for (const char *bad : {"jpeg,,png", "heic", "", "jpeg,"}) {
+    parse({"--types", bad, "/p"}, &err);
+    EXPECT_NE(err.find("--types takes"), std::string::npos) << bad << ": " << err;
+  }
+  parse({"/p", "--types"}, &err);
+  EXPECT_NE(err.find("--types needs"), std::string::npos) << err;
 }
 
 // --- the key table of --set against the published numbers and the shipped file ---

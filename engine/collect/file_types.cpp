@@ -14,10 +14,11 @@ struct TypeRow {
 };
 
 constexpr TypeRow kTypes[] = {
-    {".BMP", TYPE_BMP},  {".JPG", TYPE_JPEG},  {".JPEG", TYPE_JPEG},    {".JPE", TYPE_JPEG},
-    {".GIF", TYPE_GIF},  {".MOV", TYPE_MOVIE}, {".AVI", TYPE_AVI},      {".MPG", TYPE_MOVIE},
-    {".HTM", TYPE_HTML}, {".HTML", TYPE_HTML}, {".URL", TYPE_SHORTCUT}, {".PNG", TYPE_PNG},
-    {".TIF", TYPE_TIF},  {".CGI", TYPE_CGI},   {".AHM", TYPE_LINKFILE},
+    {".BMP", TYPE_BMP},   {".JPG", TYPE_JPEG},  {".JPEG", TYPE_JPEG},    {".JPE", TYPE_JPEG},
+    {".GIF", TYPE_GIF},   {".MOV", TYPE_MOVIE}, {".AVI", TYPE_AVI},      {".MPG", TYPE_MOVIE},
+    {".HTM", TYPE_HTML},  {".HTML", TYPE_HTML}, {".URL", TYPE_SHORTCUT}, {".PNG", TYPE_PNG},
+    {".TIF", TYPE_TIF},   {".CGI", TYPE_CGI},   {".AHM", TYPE_LINKFILE}, {".WEBP", TYPE_WEBP},
+    {".AVIF", TYPE_AVIF},
 };
 
 }  // namespace

@@ -222,6 +222,10 @@ bool has_end_marker(const HeaderSource *src, int type) {
       return ends_with(src, "IEND\xAE\x42\x60\x82", 8);
     case TYPE_JPEG:
       return ends_with(src, "\xFF\xD9", 2);
+    case TYPE_WEBP:
+      return webp_is_whole(src);
+    case TYPE_AVIF:
+      return avif_is_whole(src);
     default:
       return true;
   }

@@ -8,7 +8,7 @@
 
 struct PictureInfo {
   uint32_t width = 0, height = 0;
-  uint32_t flags = 0;          // FLAG_ANIMATED for a looping GIF
+  uint32_t flags = 0;          // FLAG_ANIMATED for a looping GIF, an animated WebP or an AVIF sequence
   uint32_t bmp_data_size = 0;  // BMP only: the bitmap's image data size
 };
 
@@ -21,10 +21,18 @@ bool read_png_header(const HeaderSource *src, PictureInfo *info);
 bool read_bmp_header(const HeaderSource *src, PictureInfo *info);
 bool read_tiff_header(const HeaderSource *src, PictureInfo *info);
 bool read_jpeg_header(const HeaderSource *src, PictureInfo *info);
+bool read_webp_header(const HeaderSource *src, PictureInfo *info);
+bool read_avif_header(const HeaderSource *src, PictureInfo *info);
+
+// True when the RIFF container's stated size, and its first chunk's, fit the file.
+bool webp_is_whole(const HeaderSource *src);
+// True when the top-level boxes of the ISO-BMFF file follow each other up to its end.
+bool avif_is_whole(const HeaderSource *src);
 
 // The CRC-32 that PNG chunks carry (over the chunk name and data).
 uint32_t png_crc32(const uint8_t *data, size_t n);
 
-// True when the file ends the way a complete GIF, PNG or JPEG ends; true for every
-// other type code, which has no end marker to check.
+// True when the file ends the way a complete GIF, PNG or JPEG ends, or its WebP or
+// AVIF container's sizes reach no further than its end; true for every other type
+// code, which has no end marker to check.
 bool has_end_marker(const HeaderSource *src, int type);

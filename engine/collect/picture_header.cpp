@@ -90,6 +90,10 @@ bool read_sizes(const HeaderSource *src, int type, PictureInfo *info) {
       return read_tiff_header(src, info);
     case TYPE_JPEG:
       return read_jpeg_header(src, info);
+    case TYPE_WEBP:
+      return read_webp_header(src, info);
+    case TYPE_AVIF:
+      return read_avif_header(src, info);
     case TYPE_MOVIE:
       // MPEG and QuickTime headers are not read; every movie shows at one size.
       info->width = 640;

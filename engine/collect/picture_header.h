@@ -1,4 +1,4 @@
-// The picture header reader: pixel size, completeness, GIF animation and the
+// The picture header reader: pixel size, completeness, animation and the
 // thumbnail display size of one picture or movie, without decoding pixels.
 #pragma once
 
@@ -10,7 +10,8 @@
 #include "core/engine_state.h"
 
 // Reads the header of the file at `path` with type code `type` (exactly one of
-// 0x1 AVI, 0x2 GIF, 0x4 PNG, 0x8 BMP, 0x10 TIF, 0x20 JPEG, 0x40 MOV/MPG).
+// 0x1 AVI, 0x2 GIF, 0x4 PNG, 0x8 BMP, 0x10 TIF, 0x20 JPEG, 0x40 MOV/MPG, 0x80 WebP,
+// 0x1000 AVIF).
 // Returns the file size in kilobytes (for BMP the estimated kilobytes at display
 // size), or -1 when the file can't be opened as a regular file, the signature is
 // wrong, the header is cut short, the type code is none of the above, or the

@@ -187,6 +187,8 @@ struct CatalogWriter {
       case TYPE_BMP:
       case TYPE_TIF:
       case TYPE_JPEG:
+      case TYPE_WEBP:
+      case TYPE_AVIF:
         if ((rec.GetUrl >= 2 || n->banner == 1) && has_source) {
           html_add_url_link("_blank", true, n->source, thumb, n->disp_width, n->disp_height);
           return true;

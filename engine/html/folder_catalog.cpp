@@ -132,7 +132,7 @@ struct FolderCatalog {
         snprintf(first, sizeof first, "index%03d%03d.html", folder_counter + 1, p.page);
         html_add_text_link(true, first, name);
         write_subfolder(p, path);
-      } else if (type < 100) {
+      } else if (is_picture_type(type)) {
         if (!write_file_entry(p, path, type)) continue;
       } else {
         continue;

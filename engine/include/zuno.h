@@ -85,6 +85,27 @@ enum ZunoSettingNumber {
   ZUNO_ColorMask = 100
 };
 
+/* File type bits of ZUNO_EnableFileType (a mask: the sum of the types to collect).
+ * WebP took the one free bit below 0x100; AVIF the first free one above the page and
+ * link codes (0x100 pages, 0x200 shortcuts, 0x400 link files, 0x800 CGI). */
+#define ZUNO_TYPE_AVI 0x1
+#define ZUNO_TYPE_GIF 0x2
+#define ZUNO_TYPE_PNG 0x4
+#define ZUNO_TYPE_BMP 0x8
+#define ZUNO_TYPE_TIF 0x10
+#define ZUNO_TYPE_JPEG 0x20
+#define ZUNO_TYPE_MOVIE 0x40 /* MOV and MPG */
+#define ZUNO_TYPE_WEBP 0x80
+#define ZUNO_TYPE_AVIF 0x1000
+/* Every picture and movie type. */
+#define ZUNO_TYPES_PICTURES 0x10FF
+/* The seven types known before WebP and AVIF: a settings file whose EnableFileType
+ * holds all of them and neither newer one was written by an older version and takes
+ * WebP and AVIF too. Where a newer version saves that choice on purpose it adds
+ * ZUNO_TYPES_CHOSEN in the file (never in ZunoGet), so the choice is kept. */
+#define ZUNO_TYPES_BEFORE_WEBP 0x7F
+#define ZUNO_TYPES_CHOSEN 0x8000
+
 typedef struct ZunoRecord ZunoRecord; /* the settings record with its run state */
 typedef struct FileNode FileNode;     /* one entry of the file list */
 

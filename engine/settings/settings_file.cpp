@@ -166,6 +166,9 @@ void store_value(ZunoRecord &rec, const SettingInfo &info, std::string_view raw,
     case SettingKind::Int:
       rec.*(f.int_member) = parse_int(value);
       break;
+    case SettingKind::TypeMask:
+      rec.*(f.int_member) = type_mask_from_file(parse_int(value));
+      break;
     case SettingKind::Text:
       copy_field(rec.*(f.text_member), value, info.key);
       break;
@@ -256,6 +259,8 @@ std::string replacement_line(const ZunoRecord &rec, const SettingInfo &info) {
     case SettingKind::Int:
     case SettingKind::AgeChoice:
       return key + std::to_string(rec.*(f.int_member));
+    case SettingKind::TypeMask:
+      return key + std::to_string(type_mask_for_file(rec.*(f.int_member)));
     case SettingKind::Text:
       return key + escaped_value(rec.*(f.text_member));
     case SettingKind::Color:

@@ -100,7 +100,8 @@ constexpr SettingInfo kSettings[] = {
     of_kind(int_row(ZUNO_UnderLimits, "UnderLimits", "[SearchType]", &R::UnderLimits, -1, kAny),
             K::AgeChoice),
     file_only(int_row(ZUNO_BannerMargin, "BannerMargin", "[SearchType]", &R::BannerMargin, 0, 100)),
-    int_row(ZUNO_EnableFileType, "EnableFileType", "[SearchType]", &R::EnableFileType, 0, kAny),
+    of_kind(int_row(ZUNO_EnableFileType, "EnableFileType", "[SearchType]", &R::EnableFileType, 0, kAny),
+            K::TypeMask),
     int_row(ZUNO_MotionGIF, "MotionGIF", "[SearchType]", &R::MotionGIF, 0, 1),
     int_row(ZUNO_PreparedURL, "PreparedURL", "[SearchType]", &R::PreparedURL, 0, 1),
     text_row(ZUNO_LastSearchString, "LastSearchString", &R::LastSearchString, kGetText | kPutText | kFile,
@@ -168,6 +169,26 @@ int settings_key_number(const char *key) {
   for (const SettingInfo &s : kSettings)
     if (in_file(s) && strcmp(s.key, key) == 0) return s.number;
   return -1;
+}
+
+namespace {
+
+constexpr int kNewerTypes = ZUNO_TYPES_PICTURES & ~ZUNO_TYPES_BEFORE_WEBP;
+
+// A mask an older version would also have written for "every picture type".
+bool reads_as_older_all(int mask) {
+  return (mask & ZUNO_TYPES_BEFORE_WEBP) == ZUNO_TYPES_BEFORE_WEBP && (mask & kNewerTypes) == 0;
+}
+
+}  // namespace
+
+int type_mask_from_file(int stored) {
+  if (stored & ZUNO_TYPES_CHOSEN) return stored & ~ZUNO_TYPES_CHOSEN;
+  return reads_as_older_all(stored) ? stored | kNewerTypes : stored;
+}
+
+int type_mask_for_file(int mask) {
+  return reads_as_older_all(mask) ? mask | ZUNO_TYPES_CHOSEN : mask & ~ZUNO_TYPES_CHOSEN;
 }
 
 int setting_clamped(const SettingInfo &info, int value) {

@@ -17,6 +17,7 @@ enum class SettingKind {
   Time,         // seconds since 1970
   AgeChoice,    // UnderLimits: the choice, which sets the age threshold
   OutputPath,   // OutputPath: also the saved output folder
+  TypeMask,     // EnableFileType: an int whose file form knows which types its writer knew
   CatalogName,  // HtmlOut: known to the file but never read or written
 };
 
@@ -73,6 +74,13 @@ bool is_known_section(const char *section);
 int settings_key_number(const char *key);
 // The value held to the row's range where the row says readers clamp it, else unchanged.
 int setting_clamped(const SettingInfo &info, int value);
+
+// EnableFileType as the file holds it and as the record holds it. A file value with
+// every type an older version knew (ZUNO_TYPES_BEFORE_WEBP) and none of the newer ones
+// came from that version: the newer types are added. Only a choice that would read
+// that way but was made on purpose carries ZUNO_TYPES_CHOSEN in the file.
+int type_mask_from_file(int stored);
+int type_mask_for_file(int mask);
 
 // Where a setting lives in the record.
 int *int_field(ZunoRecord &rec, int number);                 // rows with an int member, else nullptr

@@ -131,18 +131,16 @@ void push_mirror(const SettingsMirror &mirror, const QString &output_folder) {
   push_page_group(mirror);
 }
 
-int type_mask_of(const std::array<bool, 6> &boxes) {
+int type_mask_of(const TypeBoxes &boxes) {
   int mask = 0;
-  for (bool box : boxes) mask = (mask + (box ? 1 : 0)) * 2;
-  return mask / 2;
+  for (int element = 0; element < kTypeBoxes; ++element)
+    if (boxes[element]) mask |= kTypeBoxBits[element];
+  return mask;
 }
 
-std::array<bool, 6> type_boxes_of(int mask) {
-  std::array<bool, 6> boxes{};
-  for (int element = 5; element >= 0; --element) {
-    boxes[element] = (mask & 1) != 0;
-    mask >>= 1;
-  }
+TypeBoxes type_boxes_of(int mask) {
+  TypeBoxes boxes{};
+  for (int element = 0; element < kTypeBoxes; ++element) boxes[element] = (mask & kTypeBoxBits[element]) != 0;
   return boxes;
 }
 

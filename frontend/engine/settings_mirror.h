@@ -5,6 +5,8 @@
 #include <QString>
 #include <array>
 
+#include "zuno.h"
+
 // How thumbnails fit their size box (the settings dialog's three choices).
 enum ThumbFit { kFitWidth = 0, kFitHeight = 1, kFitRatio = 2 };
 // Which minimum sizes a picture must reach (ZUNO_SearchSizeType).
@@ -79,9 +81,18 @@ void load_mirror(SettingsMirror &mirror);
 // Pushes both groups to the engine; output_folder goes to ZUNO_OutputPath.
 void push_mirror(const SettingsMirror &mirror, const QString &output_folder);
 
-// Type mask (ZUNO_EnableFileType) <-> the six type boxes, element 0 "Jpeg" (32) down to element 5 "AVI" (1).
-int type_mask_of(const std::array<bool, 6> &boxes);
-std::array<bool, 6> type_boxes_of(int mask);
+// Type mask (ZUNO_EnableFileType) <-> the type boxes: element 0 "Jpeg" (32) down to element 5 "AVI" (1), then
+// element 6 "WebP" (128) and element 7 "AVIF" (4096). Movies (64) have no box.
+constexpr int kTypeBoxes = 8;
+using TypeBoxes = std::array<bool, kTypeBoxes>;
+constexpr std::array<int, kTypeBoxes> kTypeBoxBits = {ZUNO_TYPE_JPEG, ZUNO_TYPE_TIF, ZUNO_TYPE_BMP,
+                                                      ZUNO_TYPE_PNG,  ZUNO_TYPE_GIF, ZUNO_TYPE_AVI,
+                                                      ZUNO_TYPE_WEBP, ZUNO_TYPE_AVIF};
+// The bits the boxes stand for; the others in a mask are kept as they were.
+constexpr int kTypeBoxMask = ZUNO_TYPE_JPEG | ZUNO_TYPE_TIF | ZUNO_TYPE_BMP | ZUNO_TYPE_PNG | ZUNO_TYPE_GIF |
+                             ZUNO_TYPE_AVI | ZUNO_TYPE_WEBP | ZUNO_TYPE_AVIF;
+int type_mask_of(const TypeBoxes &boxes);
+TypeBoxes type_boxes_of(int mask);
 // Text of the age scale for a position.
 QString age_text(int position);
 // Highest position of the CPU-priority slider: at 100 and more the engine makes no callbacks.

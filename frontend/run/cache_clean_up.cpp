@@ -7,7 +7,7 @@
 namespace {
 
 // The clean-up looks at every kind of file in the backup, whatever the run's type boxes say.
-constexpr int kAllFileTypes = 127;
+constexpr int kAllFileTypes = ZUNO_TYPES_PICTURES;
 
 // ZunoCacheCheck and ZunoCacheDel modes.
 constexpr int kCheckCandidates = 0;

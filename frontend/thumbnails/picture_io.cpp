@@ -13,12 +13,16 @@
 #include <cerrno>
 #include <mutex>
 
+#include "avif_picture.h"
+
 namespace thumbnails {
 namespace {
 
 // Qt's default ceiling (128 MB of decoded pixels) refuses ordinary scans and panoramas saved as PNG or TIFF;
 // they only pass through memory for a moment here.
 constexpr int kDecodeLimitMb = 1024;
+// Enough of a file's start to hold the "ftyp" box with its brands.
+constexpr qint64 kAvifHeadBytes = 64;
 
 void raise_decode_limit() {
   static std::once_flag once;
@@ -81,6 +85,7 @@ QImage read_picture(const QByteArray &path, QSize at_least) {
     return {};
   }
   // The format comes from the content, not the name: cached pictures are often misnamed.
+  if (looks_like_avif(file.peek(kAvifHeadBytes))) return decode_avif(file.readAll(), at_least);
   QImageReader reader(&file);
   // The thumbnail size was worked out from the stored orientation; turning the picture would distort it.
   reader.setAutoTransform(false);

@@ -30,8 +30,10 @@ using Commit = BoundNumber::Commit;
 
 namespace {
 
-// Captions of the type boxes, element 0 ("Jpeg", the highest bit) to element 5 ("AVI").
-const char *const kTypeCaptions[6] = {"Jpeg", "TIFF", "BMP", "PNG", "GIF", "AVI"};
+// Captions of the type boxes, element 0 ("Jpeg") to element 5 ("AVI"), then the newer formats.
+const char *const kTypeCaptions[kTypeBoxes] = {"Jpeg", "TIFF", "BMP", "PNG", "GIF", "AVI", "WebP", "AVIF"};
+// Left to right: "AVI" to "Jpeg" as they always stood, the newer formats after them.
+constexpr int kTypeBoxOrder[kTypeBoxes] = {5, 4, 3, 2, 1, 0, 6, 7};
 
 QColor colour_of(int bgr) {
   return QColor(bgr & 0xFF, (bgr >> 8) & 0xFF, (bgr >> 16) & 0xFF);
@@ -241,10 +243,10 @@ QWidget *PropertyDialog::build_always_visible() {
   all_types_ = check(QStringLiteral("Check2"), QStringLiteral("全て"), type_frame_);
   auto *types = new QHBoxLayout(type_frame_);
   types->addWidget(all_types_);
-  for (int element = 0; element < 6; ++element)
+  for (int element = 0; element < kTypeBoxes; ++element)
     type_boxes_[element] = check(QStringLiteral("Check1_%1").arg(element),
                                  QString::fromLatin1(kTypeCaptions[element]), type_frame_);
-  for (int element = 5; element >= 0; --element) types->addWidget(type_boxes_[element]);  // "AVI" to "Jpeg"
+  for (int element : kTypeBoxOrder) types->addWidget(type_boxes_[element]);
   motion_gif_ = check(QStringLiteral("EnableMGIF"), QStringLiteral("GIFアニメ"), area);
   banner_ = check(QStringLiteral("Check6"), QStringLiteral("バナー"), area);
   slender_ = check(QStringLiteral("Check7"), QStringLiteral("細長画像除外"), area);
@@ -370,8 +372,8 @@ void PropertyDialog::fill_from_mirror() {
   end_after_browser_->setChecked(m.end_after_browser);
   (m.open_top_index ? top_index_ : index_)->setChecked(true);
 
-  const std::array<bool, 6> boxes = type_boxes_of(m.type_mask);
-  for (int element = 0; element < 6; ++element) type_boxes_[element]->setChecked(boxes[element]);
+  const TypeBoxes boxes = type_boxes_of(m.type_mask);
+  for (int element = 0; element < kTypeBoxes; ++element) type_boxes_[element]->setChecked(boxes[element]);
   motion_gif_->setChecked(m.motion_gif == 1);
   banner_->setChecked(m.banner == 1);
   slender_->setChecked(m.use_yx_ratio == 1);
@@ -502,11 +504,11 @@ void PropertyDialog::on_Check2_Click() {
   on_Check1_Click();
 }
 
-// Bits beyond the six boxes (movies) are kept as they were loaded.
+// Bits that no box stands for (movies) are kept as they were loaded.
 void PropertyDialog::on_Check1_Click() {
-  std::array<bool, 6> boxes{};
-  for (int element = 0; element < 6; ++element) boxes[element] = type_boxes_[element]->isChecked();
-  mirror().type_mask = (mirror().type_mask & ~0x3F) | type_mask_of(boxes);
+  TypeBoxes boxes{};
+  for (int element = 0; element < kTypeBoxes; ++element) boxes[element] = type_boxes_[element]->isChecked();
+  mirror().type_mask = (mirror().type_mask & ~kTypeBoxMask) | type_mask_of(boxes);
 }
 
 void PropertyDialog::on_Check3_Click() {

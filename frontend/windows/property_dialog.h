@@ -7,6 +7,7 @@
 #include <array>
 
 #include "run_types.h"
+#include "settings_mirror.h"
 
 class QButtonGroup;
 class QCheckBox;
@@ -106,7 +107,7 @@ class PropertyDialog : public QWidget {
   QRadioButton *index_;
   QGroupBox *type_frame_;
   QCheckBox *all_types_;
-  std::array<QCheckBox *, 6> type_boxes_{};  // Check1_0 ("Jpeg") .. Check1_5 ("AVI")
+  std::array<QCheckBox *, kTypeBoxes> type_boxes_{};  // Check1_0 ("Jpeg") .. Check1_5 ("AVI"), "WebP", "AVIF"
   QCheckBox *motion_gif_;
   QCheckBox *banner_;
   QCheckBox *slender_;

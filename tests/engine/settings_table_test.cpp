@@ -54,6 +54,7 @@ TEST(SettingsTable, EachRowHasTheFieldOfItsKindAndNoFieldIsShared) {
     switch (s.kind) {
       case SettingKind::Int:
       case SettingKind::AgeChoice:
+      case SettingKind::TypeMask:
         ASSERT_NE(f.int_member, nullptr) << where(s);
         at = &(rec.*(f.int_member));
         break;

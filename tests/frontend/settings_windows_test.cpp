@@ -14,6 +14,7 @@
 #include <QTest>
 #include <QTimer>
 #include <QUrl>
+#include <algorithm>
 
 #include "about_window.h"
 #include "detail_window.h"
@@ -68,27 +69,57 @@ class SettingsWindowsTest : public QObject {
 
  private Q_SLOTS:
   void type_boxes_and_type_mask_follow_each_other() {
-    QCOMPARE(type_boxes_of(0), (std::array<bool, 6>{}));
-    QCOMPARE(type_boxes_of(63), (std::array<bool, 6>{true, true, true, true, true, true}));
-    QCOMPARE(type_boxes_of(1), (std::array<bool, 6>{false, false, false, false, false, true}));
-    QCOMPARE(type_boxes_of(32), (std::array<bool, 6>{true, false, false, false, false, false}));
-    for (int mask = 0; mask < 64; ++mask) QCOMPARE(type_mask_of(type_boxes_of(mask)), mask);
+    QCOMPARE(type_boxes_of(0), TypeBoxes{});
+    QCOMPARE(type_boxes_of(63), (TypeBoxes{true, true, true, true, true, true, false, false}));
+    QCOMPARE(type_boxes_of(1), (TypeBoxes{false, false, false, false, false, true, false, false}));
+    QCOMPARE(type_boxes_of(32), (TypeBoxes{true, false, false, false, false, false, false, false}));
+    QCOMPARE(type_boxes_of(ZUNO_TYPE_WEBP),
+             (TypeBoxes{false, false, false, false, false, false, true, false}));
+    QCOMPARE(type_boxes_of(ZUNO_TYPE_AVIF),
+             (TypeBoxes{false, false, false, false, false, false, false, true}));
+    QCOMPARE(type_boxes_of(ZUNO_TYPES_PICTURES), (TypeBoxes{true, true, true, true, true, true, true, true}));
+    for (int mask = 0; mask < 256; ++mask) {
+      const int boxed = (mask & 0xBF) | (mask & 0x40 ? ZUNO_TYPE_AVIF : 0);  // every combination of the boxes
+      QCOMPARE(type_mask_of(type_boxes_of(boxed)), boxed);
+    }
 
     Sandbox box;
     MainWindow *main = box.start();
     QVERIFY(main);
     PropertyDialog *p = box.started.property;
-    QCOMPARE(settings_mirror().type_mask, 127);  // the distributed settings take movies too
-    type_box(p, 5)->click();                     // "AVI" off
+    QCOMPARE(settings_mirror().type_mask, ZUNO_TYPES_PICTURES);  // the distributed settings take every type
+    QCOMPARE(type_box(p, 6)->text(), QStringLiteral("WebP"));
+    QCOMPARE(type_box(p, 7)->text(), QStringLiteral("AVIF"));
+    QVERIFY(type_box(p, 6)->isChecked() && type_box(p, 7)->isChecked());
+    type_box(p, 5)->click();  // "AVI" off
     QCOMPARE(type_box(p, 5)->text(), QStringLiteral("AVI"));
-    QCOMPARE(settings_mirror().type_mask, 126);  // the movie bit beyond the six boxes stays
+    QCOMPARE(settings_mirror().type_mask, ZUNO_TYPES_PICTURES - 1);  // the movie bit beyond the boxes stays
+    type_box(p, 7)->click();                                         // "AVIF" off
+    QCOMPARE(settings_mirror().type_mask, ZUNO_TYPES_PICTURES - 1 - ZUNO_TYPE_AVIF);
     push_mirror(settings_mirror(), program_state().output_folder);
-    QCOMPARE(engine_setting(ZUNO_EnableFileType), 126);
+    QCOMPARE(engine_setting(ZUNO_EnableFileType), ZUNO_TYPES_PICTURES - 1 - ZUNO_TYPE_AVIF);
     child<QCheckBox>(p, "Check2")->click();  // "全て"
-    QCOMPARE(settings_mirror().type_mask, 127);
+    QCOMPARE(settings_mirror().type_mask, ZUNO_TYPES_PICTURES);
     QVERIFY(!type_box(p, 0)->isEnabled());
+    QVERIFY(!type_box(p, 7)->isEnabled() && type_box(p, 7)->isChecked());
     child<QCheckBox>(p, "Check2")->click();
     QVERIFY(type_box(p, 0)->isEnabled() && type_box(p, 0)->isChecked());
+    QVERIFY(type_box(p, 6)->isEnabled() && type_box(p, 6)->isChecked());
+  }
+
+  void type_boxes_stand_in_order_with_the_newer_formats_after_jpeg() {
+    Sandbox box;
+    MainWindow *main = box.start();
+    QVERIFY(main);
+    PropertyDialog *p = box.started.property;
+    QStringList order;
+    const QList<QCheckBox *> boxes = child<QWidget>(p, QStringLiteral("Frame5"))->findChildren<QCheckBox *>();
+    QList<QCheckBox *> sorted = boxes;
+    p->show();
+    QCoreApplication::processEvents();
+    std::sort(sorted.begin(), sorted.end(), [](QCheckBox *a, QCheckBox *b) { return a->x() < b->x(); });
+    for (QCheckBox *c : sorted) order << c->text();
+    QCOMPARE(order, (QStringList{"全て", "AVI", "GIF", "PNG", "BMP", "TIFF", "Jpeg", "WebP", "AVIF"}));
   }
 
   void age_scale_shows_its_texts() {

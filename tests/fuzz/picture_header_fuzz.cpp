@@ -37,7 +37,8 @@ void check(int kb, uint32_t flags) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
-  static const int types[] = {TYPE_AVI, TYPE_GIF, TYPE_PNG, TYPE_BMP, TYPE_TIF, TYPE_JPEG, TYPE_MOVIE, 0x80};
+  static const int types[] = {TYPE_AVI,  TYPE_GIF,   TYPE_PNG,  TYPE_BMP,  TYPE_TIF,
+                              TYPE_JPEG, TYPE_MOVIE, TYPE_WEBP, TYPE_AVIF, 0x2000};
   const ZunoRecord records[] = {settings(0, 120, 0, 0, 0, 0, 1), settings(1, 0, 100, 200, 0, 1, 0),
                                 settings(2, 0, 0, 0, 3, 0, 0), settings_from_tail(data, size)};
   for (const ZunoRecord &rec : records) {
