@@ -126,6 +126,11 @@ class WebpAvifThumbnailsTest : public QObject {
     QVERIFY(near(turned.pixelColor(30, 5), Qt::blue, 30));
     QVERIFY(near(turned.pixelColor(5, 75), Qt::green, 30));
     QVERIFY(near(turned.pixelColor(55, 75), Qt::red, 30));
+    // A sequence shows its first frame (the later ones are darker blue).
+    const QImage first = read_picture(
+        make_avif(folder, QStringLiteral("seq.avif"), QSize(40, 30), {"--frames", "3"}).toUtf8());
+    QCOMPARE(first.size(), QSize(40, 30));
+    QVERIFY(near(first.pixelColor(35, 15), Qt::blue, 30));
     // Mirrored left to right: blue on the left.
     const QImage mirrored = read_picture(
         make_avif(folder, QStringLiteral("mirror.avif"), QSize(80, 60), {"--mirror", "1"}).toUtf8());
