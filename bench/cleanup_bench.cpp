@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "collect/file_types.h"
 #include "collect/list_sort.h"
 #include "core/engine_state.h"
 #include "core/file_list.h"
@@ -75,7 +76,8 @@ int time_cleanup(const std::string &settings, const std::string &backup) {
   rec.CacheSize = 1;
   FileNode *head = &engine().files;
   auto start = Clock::now();
-  if (!maketree(nullptr, 0x7F, 0, rec.SubdirDepth, backup.c_str(), head) || examine_list(&rec, head) != 0) {
+  if (!maketree(nullptr, PICTURE_MASK, 0, rec.SubdirDepth, backup.c_str(), head) ||
+      examine_list(&rec, head) != 0) {
     fprintf(stderr, "the walk failed: %s\n", engine().last_error);
     return 1;
   }

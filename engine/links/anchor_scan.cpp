@@ -65,6 +65,13 @@ bool addresses_of(std::string_view anchor, AnchorAddresses *out) {
   if (cut == npos) cut = anchor.find("SRC");
   if (cut == npos) return false;
   std::string_view before = anchor.substr(0, cut);
+  // The span starts at the first "href" after the last anchor, which may be a
+  // <link> of the page's head (every page of today has a style sheet or icon):
+  // the picture's anchor is the last "href" before it.
+  size_t own = before.rfind("href");
+  size_t own_upper = before.rfind("HREF");
+  if (own == npos || (own_upper != npos && own_upper > own)) own = own_upper;
+  before = before.substr(own == npos ? 0 : own);
   if (before.find("mailto") != npos) return false;
   if (!quoted(before, 0, &out->link) || !quoted(anchor, cut, &out->picture)) return false;
   // An empty address names nothing: the anchor is no link to a picture.

@@ -60,14 +60,17 @@ bool is_page(const FileNode *n) {
 }  // namespace
 
 int build_link_pages(const ZunoRecord &rec, FileNode *pages) {
-  if (is_listed(pages)) return 0;
   // The cache the runs read (the chosen folder first) names the backup they made.
   std::string cache;
   if (!run_cache_folder(rec, &cache)) return record_error("キャッシュファイルの位置を特定出来無い");
   std::string root = join_path(cache_backup_folder(rec.SavedOutputPath, cache), "Content.IE5");
+  // Kept while the backup stays the same; another cache or output folder has its own pages.
+  static std::string listed_root;
+  if (is_listed(pages) && root == listed_root) return 0;
+  listed_root = root;
+  empty_list(pages);
   if (rec.SavedOutputPath[0] == '\0' || !plat::is_dir(root))
     return record_error("キャッシュのバックアップがありません: " + root);
-  empty_list(pages);
   if (!maketree2(0, kPageDepthLimit, root.c_str(), pages, TYPE_HTML)) {
     empty_list(pages);
     return -1;

@@ -3,6 +3,7 @@
 // examines the list the same way a run does.
 #include <string>
 
+#include "collect/file_types.h"
 #include "collect/list_sort.h"
 #include "core/error_log.h"
 #include "core/guard.h"
@@ -12,7 +13,7 @@
 
 namespace {
 
-constexpr int kEveryPictureType = 0x7F;
+constexpr int kEveryPictureType = PICTURE_MASK;
 constexpr int kSortByArea = 3;
 constexpr int kDescending = 0;
 

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "collect/collect_steps.h"
+#include "collect/file_types.h"
 #include "collect/tree_scan.h"
 #include "core/engine_state.h"
 #include "core/error_log.h"
@@ -67,7 +68,7 @@ ZunoRecord view_settings(const ZunoRecord &rec, const std::string &output) {
   work.MaxX = 0;
   work.MaxY = 0;
   work.YXRatio = 1000.0f;
-  work.EnableFileType = 127;
+  work.EnableFileType = PICTURE_MASK;
   work.GetUrl = 0;
   work.MotionGIF = 0;
   work.PreparedURL = 0;

@@ -5,6 +5,7 @@
 #include <memory>
 #include <string>
 
+#include "collect/file_types.h"
 #include "core/engine_state.h"
 #include "core/error_log.h"
 #include "core/file_list.h"
@@ -132,7 +133,7 @@ int write_candidates_catalog(EngineState &e) {
   c.MaxX = c.MaxY = 0;
   c.YXRatio = 1000.0f;
   c.GetUrl = c.FileCopy = c.UnderLimits = c.MotionGIF = c.PreparedURL = c.AutoIncrement = 0;
-  c.EnableFileType = 127;
+  c.EnableFileType = PICTURE_MASK;
   c.LastSearchString[0] = '\0';
   // Made level by level inside the private temporary folder; a level that is a link is refused.
   std::string catalog = private_temp_subfolder("zunotemp/temp_html");

@@ -52,10 +52,11 @@ CacheFolderBox::CacheFolderBox(QWidget *parent) : QGroupBox(QStringLiteral("キ�
   hint_ = controls::label(QStringLiteral("Label13"), hint_for(QString()), this);
   hint_->setWordWrap(true);
   auto *grid = new QGridLayout(this);
-  grid->addWidget(list_, 0, 0, 1, 2);
-  grid->addWidget(box_, 1, 0);
-  grid->addWidget(browse, 1, 1);
-  grid->addWidget(hint_, 2, 0, 1, 2);
+  // One row for the choice, so the tab keeps its height.
+  grid->addWidget(list_, 0, 0);
+  grid->addWidget(box_, 0, 1);
+  grid->addWidget(browse, 0, 2);
+  grid->addWidget(hint_, 1, 0, 1, 3);
   list_->addItem(QStringLiteral("自動"), QString());
   connect(list_, &QComboBox::activated, this, &CacheFolderBox::on_CacheList_Click);
   connect(box_, &QLineEdit::editingFinished, this, &CacheFolderBox::on_Text9_LostFocus);

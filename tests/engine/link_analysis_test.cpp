@@ -56,13 +56,25 @@ TEST(AnchorScanner, AnchorsThatAreNoSinglePictureGiveNothingAndTheScanGoesOn) {
       "<a href=\"mailto:me@x.example\"><img src=\"e.gif\"></a>"                    // mail link
       "<a href=\"http://x.example/4\">just words</a>"                              // no picture
       "<a href='http://x.example/5'><img src='f.gif'></a>"                         // single quotes
-      "<a href=\"http://x.example/6\"><Img src=\"g.gif\"></a>"                   // mixed-case tag
-      "<a href=\"\"><img src=\"h.gif\"></a>"                                        // empty link
-      "<a href=\"http://x.example/7\"><img src=\"\"></a>" +                         // empty picture
+      "<a href=\"http://x.example/6\"><Img src=\"g.gif\"></a>"                     // mixed-case tag
+      "<a href=\"\"><img src=\"h.gif\"></a>"                                       // empty link
+      "<a href=\"http://x.example/7\"><img src=\"\"></a>" +                        // empty picture
       good;
   auto found = scan(page);
   ASSERT_EQ(found.size(), 1u);
   EXPECT_EQ(found[0].link, "http://x.example/ok");
+}
+
+TEST(AnchorScanner, LinksOfThePageHeadDoNotTakeTheFirstAnchorsPlace) {
+  // Today's pages name a style sheet and an icon before their first anchor.
+  auto found = scan(
+      "<head><link rel=\"stylesheet\" href=\"style.css\"><link rel=\"icon\" HREF=\"data:,\"></head><body>"
+      "<p><a href=\"target1.html\"><img src=\"photo.webp\"></a></p>"
+      "<p><a href=\"target2.html\"><img src=\"photo.avif\"></a></p>");
+  ASSERT_EQ(found.size(), 2u);
+  EXPECT_EQ(found[0].link, "target1.html");
+  EXPECT_EQ(found[0].picture, "photo.webp");
+  EXPECT_EQ(found[1].link, "target2.html");
 }
 
 TEST(AnchorScanner, AnAnchorOf1024CharactersIsIgnoredNotCut) {

@@ -113,6 +113,25 @@ TEST_F(ModernCache, BackupFindsTheChromiumCacheAndCopiesPicturesAndPagesWithThei
       << "backup view knows each picture's address";
 }
 
+TEST_F(ModernCache, TheLinkLookupFollowsTheBackupOfTheCacheAndOutputInUse) {
+  add_chromium(kLogo);
+  add_chromium("0ed5a233c8cc6e7d_0");  // index.html, which shows the logo inside an anchor
+  ASSERT_EQ(quillo("--mode backup").exit_code, 0);
+  ASSERT_EQ(ZunoInit(path("settings").c_str()), 0);
+  ZunoPutStr(ZUNO_OutputPath, path("out").c_str());
+  char area[ZUNO_BUFSIZE] = "";
+  char *page = area;
+  EXPECT_EQ(ZunoGetLinkPage("http://127.0.0.1:8731/logo.png", &page), 0) << engine().last_error;
+  EXPECT_STREQ(area, "http://127.0.0.1:8731/index.html");
+
+  // Another output folder holds no backup: the pages listed for the first are not used.
+  ZunoPutStr(ZUNO_OutputPath, mkdir("elsewhere").c_str());
+  area[0] = '\0';
+  EXPECT_EQ(ZunoGetLinkPage("http://127.0.0.1:8731/logo.png", &page), -1);
+  EXPECT_STREQ(area, "");
+  EXPECT_NE(std::string(engine().last_error).find("キャッシュのバックアップがありません"), std::string::npos);
+}
+
 TEST_F(ModernCache, FirefoxProfileFolderIsACacheSourceAndEncryptedOrInternalEntriesAreLeftOut) {
   add_firefox("728393926F2E4BD02D78A4F6382E5480DCC140C8", "728393926F2E4BD02D78A4F6382E5480DCC140C8");
   add_firefox("7065830E720FAD7EE2854F8255ADF135D1B94E99", "7065830E720FAD7EE2854F8255ADF135D1B94E99");
