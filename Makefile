@@ -9,7 +9,7 @@ CMAKE_FLAGS ?=
 # Every configuration made here treats warnings as errors; a plain cmake configure does not.
 STRICT = -DCMAKE_COMPILE_WARNING_AS_ERROR=ON
 
-.PHONY: all deps build build-asan build-fuzz build-release test test-main test-asan test-fuzz run bench install clean format
+.PHONY: all deps build build-asan build-fuzz build-release test test-main test-asan test-fuzz run bench install package clean format
 
 all: build
 
@@ -62,6 +62,11 @@ bench: build
 
 install: build
 	@cmake --install $(BUILD)
+
+# The Debian package, $(BUILD)/quillo_<version>_<arch>.deb, installing under /usr: apt install ./<it>.
+package: build
+	@cd $(BUILD) && cpack -G DEB >cpack.log || { cat cpack.log; exit 1; }
+	@ls $(BUILD)/quillo_*.deb
 
 format:
 	@find engine rexp32 cli frontend tests bench -name '*.cpp' -o -name '*.h' -o -name '*.c' | xargs clang-format -i

@@ -19,6 +19,7 @@
 
 #include "cli_options.h"
 #include "platform/platform.h"
+#include "settings/user_settings.h"
 #include "zuno.h"
 
 extern char **environ;
@@ -235,8 +236,22 @@ void open_in_browser(const std::string &page) {
     fprintf(stderr, "quillo: cannot start xdg-open\n");
 }
 
+// The settings folder: the one --settings names, else the program folder's own, or
+// for an installed program the user's copy of its settings (*made when this run made
+// it). "" with the reason in *why when the copy cannot be made.
+std::string settings_folder(const CliOptions &o, bool *made, std::string *why) {
+  *made = false;
+  if (!o.settings.empty()) return absolute(o.settings);
+  std::string folder = user_settings_for(program_folder(), made);
+  if (folder.empty()) *why = ZunoGetLastErr(nullptr);
+  return folder;
+}
+
 int run(const CliOptions &o) {
-  std::string settings = absolute(o.settings.empty() ? program_folder() : o.settings);
+  std::string why;
+  bool first_run = false;
+  std::string settings = settings_folder(o, &first_run, &why);
+  if (settings.empty()) return fail(why);
   // A cache mode names the engine's special target and output instead of folders.
   bool cache_mode = !o.mode.empty();
   std::string folder = cache_mode ? (o.mode == "backup" ? "$iecache" : "$backup") : absolute(o.folder);
@@ -253,6 +268,9 @@ int run(const CliOptions &o) {
     return fail("no output folder: give --output or set OutputPath in quillo.ini", kExitUsage);
   if (!make_folders(output)) return fail("cannot make the output folder " + output + ": " + strerror(errno));
   output = absolute(output);
+  if (first_run && g_progress.enabled)
+    fprintf(stderr, "quillo: first run: your settings are %s/quillo.ini, catalogs go to %s\n",
+            settings.c_str(), output.c_str());
   if (cache_mode) {
     // "$cache_view" and "$site_lunch" stand for the OutputPath setting.
     if (ZunoPutStr(ZUNO_OutputPath, output.c_str()) != 0)

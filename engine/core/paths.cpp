@@ -9,6 +9,7 @@
 #include "core/engine_state.h"
 #include "core/error_log.h"
 #include "core/text.h"
+#include "core/user_folders.h"
 #include "platform/platform.h"
 
 namespace {
@@ -118,15 +119,8 @@ bool favourites_folder(std::string *out) {
     return true;
   }
   // No Windows profile: the browser favourites live with the desktop's other data.
-  const char *data = plat::env("XDG_DATA_HOME");
-  if (data && data[0] == '/') {
-    base = without_trailing_separator(data);
-  } else {
-    const char *home = plat::env("HOME");
-    if (!home || home[0] != '/') return false;
-    base = join_path(join_path(without_trailing_separator(home), ".local"), "share");
-  }
-  *out = join_path(join_path(base, "quillo"), "Favorites");
+  if (!user_data_folder(&base)) return false;
+  *out = join_path(base, "Favorites");
   return true;
 }
 

@@ -22,7 +22,11 @@ std::string button_path(const ZunoRecord &rec, const char *name) {
 }
 
 std::string template_path(const ZunoRecord &rec, const char *name) {
-  return join_path(join_path(rec.IniPath, "html"), name);
+  const std::string own = join_path(rec.IniPath, "html");
+  // A user's own settings folder (an installed program's) has templates only when
+  // the user made an html folder there; the program's are read otherwise.
+  if (!rec.ExecPath[0] || plat::is_dir(own)) return join_path(own, name);
+  return join_path(join_path(rec.ExecPath, "html"), name);
 }
 
 std::optional<std::string> path_below(std::string_view path, std::string_view folder) {

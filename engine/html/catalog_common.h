@@ -17,7 +17,8 @@ std::string catalog_page_name(int group, int page);
 std::string catalog_folder(const ZunoRecord &rec);
 // The program's button picture `name` (ExecPath/button/name).
 std::string button_path(const ZunoRecord &rec, const char *name);
-// The template `name` (IniPath/html/name).
+// The template `name`: IniPath/html/name, or ExecPath/html/name when the settings
+// folder has no html folder (a user's own copy of an installed program's settings).
 std::string template_path(const ZunoRecord &rec, const char *name);
 
 // What follows `folder` in `path` when `path` lies inside `folder` (begins with

@@ -47,6 +47,7 @@ Ops default_ops() {
       .mkdir = ::mkdir,
       .rmdir = ::rmdir,
       .chmod = ::chmod,
+      .access = ::access,
       .utimensat = ::utimensat,
       .realpath = ::realpath,
       .getcwd = ::getcwd,

@@ -34,6 +34,7 @@ struct Ops {
   int (*mkdir)(const char *path, mode_t mode);
   int (*rmdir)(const char *path);
   int (*chmod)(const char *path, mode_t mode);
+  int (*access)(const char *path, int mode);
   int (*utimensat)(int dir_fd, const char *path, const struct timespec times[2], int flags);
   char *(*realpath)(const char *path, char *resolved);
   char *(*getcwd)(char *buf, size_t n);

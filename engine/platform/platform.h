@@ -33,6 +33,8 @@ bool stat_path(const std::string &path, Stat *st);
 bool stat_entry(const std::string &path, Stat *st);
 bool exists(const std::string &path);
 bool is_dir(const std::string &path);
+// True when this user may write into the path (permissions and a read-only mount alike).
+bool may_write(const std::string &path);
 
 // Names in a folder in enumeration order, without "." and "..". false when unreadable.
 bool list_dir(const std::string &folder, std::vector<std::string> *names);
@@ -140,7 +142,9 @@ int64_t monotonic_ms();
 // Shared modules by name.
 void *load_module(const std::string &path);
 void *module_symbol(void *module, const char *name);
-std::string module_dir();  // the folder that holds libzuno.so itself
+// The folder that holds libzuno.so itself, or the program that links the engine in,
+// with symbolic links resolved (a program started through a link on the PATH).
+std::string module_dir();
 
 // The engine's one message box: standard error, plus a desktop notification
 // through notify-send when a display is present.

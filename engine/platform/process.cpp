@@ -76,9 +76,14 @@ void *module_symbol(void *module, const char *name) {
 std::string module_dir() {
   Dl_info info;
   if (ops.dladdr(reinterpret_cast<void *>(&module_dir), &info) && info.dli_fname) {
-    std::string p = info.dli_fname;
+    // For an engine linked into the program the loader names the program as it was
+    // started (argv[0]: "quillo" from the PATH, or a link to it); the kernel knows
+    // the file itself.
+    std::string p = strchr(info.dli_fname, '/') ? info.dli_fname : "/proc/self/exe";
+    std::string resolved;
+    if (resolve_path(p, &resolved)) p = resolved;
     size_t slash = p.rfind('/');
-    if (slash != std::string::npos) return p.substr(0, slash);
+    if (slash != std::string::npos) return slash == 0 ? "/" : p.substr(0, slash);
   }
   return current_dir();
 }

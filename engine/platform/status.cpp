@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <cstring>
@@ -51,6 +52,10 @@ bool exists(const std::string &path) {
 bool is_dir(const std::string &path) {
   Stat st;
   return stat_path(path, &st) && st.is_dir;
+}
+
+bool may_write(const std::string &path) {
+  return ops.access(path.c_str(), W_OK) == 0;
 }
 
 bool list_dir(const std::string &folder, std::vector<std::string> *names) {

@@ -15,6 +15,7 @@
 #include "platform/platform.h"
 #include "run/gathering.h"
 #include "run/run_claim.h"
+#include "settings/user_settings.h"
 
 namespace {
 
@@ -67,7 +68,11 @@ extern "C" int ZunoFirstTime(char **folder) {
     std::string dir = without_trailing_separator(*folder);
     if (dir.empty()) return -1;
     if (!plat::exists(join_path(dir, "quillo.ini"))) return -1;
-    write_buffer(folder, dir, "settings folder");
+    // An installed program folder stands for the user's own copy of its settings.
+    bool made = false;
+    std::string settings = user_settings_for(dir, &made);
+    if (settings.empty()) return -1;
+    write_buffer(folder, settings, "settings folder");
     return 0;
   });
 }

@@ -12,6 +12,7 @@
 
 #include "core/error_log.h"
 #include "core/text.h"
+#include "core/user_folders.h"
 #include "platform/platform.h"
 #include "settings/settings_access.h"
 #include "settings/settings_table.h"
@@ -403,7 +404,7 @@ extern "C" int get_inifile(ZunoRecord *rec) {
   rec->StepProc = nullptr;
   rec->TotalProc = nullptr;
   rec->ColorMask = state.color_bits;
-  copy_field(engine().db_folder, join_path(rec->ExecPath, "DB"), "DB folder");
+  copy_field(engine().db_folder, analysis_folder(rec->ExecPath), "DB folder");
   return 0;
 }
 

@@ -5,6 +5,7 @@
 #include <QGuiApplication>
 #include <QSaveFile>
 #include <QScreen>
+#include <QStandardPaths>
 #include <cmath>
 
 #include "about_window.h"
@@ -25,6 +26,7 @@
 #include "settings_mirror.h"
 #include "startup_store.h"
 #include "title_window.h"
+#include "user_folders_dialog.h"
 
 ProgramState &program_state() {
   static ProgramState state;
@@ -223,6 +225,29 @@ StartedProgram make_windows(TitleWindow *title) {
   return p;
 }
 
+// True when the engine takes the program folder for an installed one, whose settings are each user's own
+// copy.
+bool program_folder_shared(const QString &program_folder) {
+  QString folder = program_folder;
+  return engine::first_time(folder) == 0 && folder != without_trailing_separator(program_folder);
+}
+
+// The output folder of a user's first start: the program folder's OUTPUT; for an installed program the folder
+// the user's own settings name (below the pictures folder), proposed to the user, who may choose another.
+QString first_output_folder(const ProgramState &state) {
+  const QString beside_program = QDir(state.program_folder).filePath(QStringLiteral("OUTPUT"));
+  if (!program_folder_shared(state.program_folder)) return beside_program;
+  QString proposed;
+  if (engine::init(state.settings_folder) < 0 || engine::get_str(ZUNO_OutputPath, proposed) != 0 ||
+      proposed.isEmpty())
+    proposed = QDir(QStandardPaths::writableLocation(QStandardPaths::PicturesLocation))
+                   .filePath(QStringLiteral("Quillo"));
+  UserFoldersDialog dialog(QDir(state.settings_folder).filePath(kSettingsFile), proposed);
+  dialog.exec();
+  const QString chosen = dialog.output_folder();
+  return chosen.isEmpty() ? proposed : chosen;
+}
+
 }  // namespace
 
 bool find_settings_folder(QString &settings_folder) {
@@ -260,9 +285,8 @@ StartedProgram start_program() {
   state.last_drive = store::read(QStringLiteral("LastSetDrv"));
   state.last_folder = store::read(QStringLiteral("LastSetDir"));
   state.output_folder = store::read(QStringLiteral("CurrentOutPutDir"));
-  if (state.output_folder.isEmpty())
-    state.output_folder = QDir(state.program_folder).filePath(QStringLiteral("OUTPUT"));
-  if (engine::dir_chk(state.output_folder) == -1) QDir().mkdir(state.output_folder);
+  if (state.output_folder.isEmpty()) state.output_folder = first_output_folder(state);
+  if (engine::dir_chk(state.output_folder) == -1) QDir().mkpath(state.output_folder);
   state.ratio_average = static_cast<int>(std::lround(store::read(QStringLiteral("RatioAve")).toDouble()));
   state.start_folder = QDir::currentPath();
 

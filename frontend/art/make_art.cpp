@@ -176,10 +176,12 @@ QImage folder_info() {
   return image;
 }
 
-QImage desktop_icon() {
-  QImage image = blank(64, 64);
+// Drawn on a 64-pixel grid and scaled, so that every size the desktop asks for is drawn, not resampled.
+QImage desktop_icon(int size) {
+  QImage image = blank(size, size);
   QPainter p(&image);
   p.setRenderHint(QPainter::Antialiasing);
+  p.scale(size / 64.0, size / 64.0);
   draw_photo(p, QRectF(4, 14, 46, 46), QColor(0xf4, 0xe9, 0xd2));
   draw_quill(p, QRectF(22, 2, 40, 40), QColor(0xff, 0xff, 0xff, 240), QColor(0x8a, 0x5a, 0x2b));
   return image;
@@ -206,7 +208,9 @@ int main(int argc, char **argv) {
             save(splash(false), dir, QStringLiteral("splash0.png")) &&
             save(splash(true), dir, QStringLiteral("splash1.png")) &&
             save(folder_info(), dir, QStringLiteral("info.png")) &&
-            save(desktop_icon(), dir, QStringLiteral("quillo.png"));
+            save(desktop_icon(64), dir, QStringLiteral("quillo.png"));
+  for (int size : {48, 128})
+    ok = ok && save(desktop_icon(size), dir, QStringLiteral("quillo-%1.png").arg(size));
   for (int n = 0; ok && n < 20; ++n)
     ok = save(spinner_frame(n), dir, QStringLiteral("spin%1.png").arg(n + 1, 2, 10, QLatin1Char('0')));
   return ok ? 0 : 1;
