@@ -519,8 +519,11 @@ void PropertyDialog::on_Check3_Click() {
 void PropertyDialog::on_SizeCheck_Click() {
   const bool width = width_check_->isChecked();
   const bool height = height_check_->isChecked();
-  if (width || height)
-    mirror().size_check = width && height ? kSizeCheckBoth : (width ? kSizeCheckWidth : kSizeCheckHeight);
+  // Both cleared is the user switching the size filter off.
+  mirror().size_check = width && height ? kSizeCheckBoth
+                        : width         ? kSizeCheckWidth
+                        : height        ? kSizeCheckHeight
+                                        : kSizeCheckNone;
   enable_size_boxes();
 }
 

@@ -156,7 +156,7 @@ class SettingsWindowsTest : public QObject {
     QCOMPARE(settings_mirror().design_width, 1500);
   }
 
-  void size_checks_give_one_two_three_and_keep_the_last() {
+  void size_checks_give_one_two_three_and_none_when_both_are_cleared() {
     Sandbox box;
     MainWindow *main = box.start();
     QVERIFY(main);
@@ -173,7 +173,8 @@ class SettingsWindowsTest : public QObject {
     width->click();
     QCOMPARE(settings_mirror().size_check, 2);
     height->click();
-    QCOMPARE(settings_mirror().size_check, 2);
+    QCOMPARE(settings_mirror().size_check, 0);
+    QVERIFY(!child<QLineEdit>(p, "Text5")->isEnabled());
   }
 
   void stored_minimum_width_above_the_bar_comes_back_as_its_maximum() {
