@@ -1,12 +1,14 @@
 // Pictures whose names hold quotes, '#', '%', '<', '&', '?', a backslash, a scheme,
 // spaces and Japanese text: every thumbnail must load and show its own picture,
-// whether the catalog links the pictures where they are or copies them.
+// whether the catalog links the pictures where they are or copies them. A name that is
+// not UTF-8 has a catalog of its own.
 import assert from 'node:assert/strict';
-import { mkdirSync } from 'node:fs';
+import { mkdirSync, readdirSync, renameSync } from 'node:fs';
 import { join } from 'node:path';
 import { before, describe, test } from 'node:test';
 import {
-  useBrowser, brokenImages, makePicture, openCatalog, runQuillo, showThumbnail, thumbnails, workFolder,
+  BROWSER, useBrowser, brokenImages, makePicture, makePictures, openCatalog, runQuillo, showThumbnail, thumbnails,
+  workFolder,
 } from './support.mjs';
 
 const dir = workFolder();
@@ -30,7 +32,7 @@ describe('catalog of pictures with hostile names', () => {
 
   before(() => {
     mkdirSync(join(pictures, 'sub dir #2'), { recursive: true });
-    names.forEach((name, i) => makePicture(join(pictures, name), 80 + 8 * i, 60, i + 30));
+    makePictures(names.map((name, i) => ({ path: join(pictures, name), width: 80 + 8 * i, height: 60, seed: i + 30 })));
   });
 
   for (const copy of [false, true]) {
@@ -43,7 +45,7 @@ describe('catalog of pictures with hostile names', () => {
       assert.equal(thumbs.length, names.length);
       const shown = new Set();
       for (let i = 0; i < thumbs.length; i++) {
-        const src = await showThumbnail(catalog, view, i);
+        const src = await showThumbnail(catalog, view, i, thumbs);
         const name = decodeURIComponent(src.split('/').pop());
         assert.ok(names.some((n) => n.endsWith(name)), `${name} is one of the pictures`);
         shown.add(name);
@@ -53,4 +55,59 @@ describe('catalog of pictures with hostile names', () => {
       assertNoProblems();
     });
   }
+});
+
+// The catalog page is UTF-8, and the picture's Latin-1 byte goes into it as it is: both
+// browsers read it as the broken UTF-8 it is (Firefox says so on its console), so the link
+// hands the viewer a name with U+FFFD in it. The thumbnail itself loads, the picture does
+// not show. Expected to fail until the catalog writes such names in a form a UTF-8 page
+// can carry; when the picture shows, this test says so and the mark is to go.
+const NOT_UTF8_FAILS = true;
+// What the pages say about it: Firefox's complaint about the byte, Chromium's failed load of
+// the name with U+FFFD in it.
+const NOT_UTF8_COMPLAINT = new RegExp([
+  'byte stream was erroneous according to the character encoding that was declared',
+  '%EF%BF%BD.*ERR_FILE_NOT_FOUND',
+  'Failed to load resource: net::ERR_FILE_NOT_FOUND',
+].join('|'));
+
+describe('catalog of a picture whose name is not UTF-8', () => {
+  const pictures = join(dir, 'latin1');
+  const name = Buffer.from('caf\xe9 cr\xe8me.jpg', 'latin1');
+
+  before(() => {
+    mkdirSync(pictures, { recursive: true });
+    makePicture(join(pictures, 'made.jpg'), 96, 64, 50);
+    renameSync(join(pictures, 'made.jpg'), Buffer.concat([Buffer.from(pictures + '/'), name]));
+    assert.deepEqual(readdirSync(pictures, { encoding: 'buffer' }), [name]);
+  });
+
+  test(`the thumbnail loads and shows its picture${NOT_UTF8_FAILS ? ' (expected to fail)' : ''}`, async () => {
+    const entry = runQuillo(pictures, join(dir, 'out-latin1'), ['--no-copy']);
+    const { page, catalog, view } = await openCatalog(browser.session, entry);
+    assert.deepEqual(await brokenImages(catalog), []);
+    assert.equal((await thumbnails(catalog)).length, 1);
+    let shown = true;
+    if (NOT_UTF8_FAILS) {
+      // The viewer settles either way: the picture, or its caption saying it cannot be shown.
+      await catalog.click('a[href^="JavaScript:showcg"]', 0);
+      await view.waitForFunction(() => {
+        const img = document.getElementById('picture');
+        return img.getAttribute('src') && img.complete &&
+          (img.naturalWidth > 0 || document.getElementById('caption').textContent.includes('表示できません'));
+      }, undefined, 15000);
+      // The folder holds this one picture: anything that decodes is it.
+      shown = await view.$eval('#picture', (img) => img.naturalWidth > 0);
+    } else {
+      await showThumbnail(catalog, view, 0);
+    }
+    await page.close();
+    if (NOT_UTF8_FAILS) {
+      assert.equal(shown, false, `the picture now shows in ${BROWSER}: take the expected failure away`);
+      // Only complaints about that name, nothing else.
+      const found = browser.session.problems.splice(0);
+      assert.ok(found.every((p) => NOT_UTF8_COMPLAINT.test(p)), found.join('\n'));
+    }
+    assertNoProblems();
+  });
 });

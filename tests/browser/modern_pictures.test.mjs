@@ -1,19 +1,20 @@
-// A catalog of WebP and AVIF pictures, opened by file:// as a user would: every
-// thumbnail loads in Chromium, a click shows the picture in the viewer at the size
-// ImageMagick's identify gives it (a turned AVIF included), the zoom works as for a
-// JPEG, and Firefox shows the same pictures from the disk.
+// A catalog of WebP and AVIF pictures, opened by file:// as a user would, in the browser
+// the run names: every thumbnail loads, a click shows the picture in the viewer at the
+// size ImageMagick's identify gives it (a turned AVIF included), the zoom works as for a
+// JPEG, and (in the Chromium run) a Firefox started by itself shows the same pictures
+// from the disk.
 import assert from 'node:assert/strict';
 import { execFileSync } from 'node:child_process';
 import { existsSync, writeFileSync } from 'node:fs';
 import { join } from 'node:path';
 import { before, describe, test } from 'node:test';
 import {
-  useBrowser, brokenImages, fileUrl, openCatalog, pictureWidth, runQuillo, showThumbnail, thumbnails, workFolder,
+  BROWSER, FIREFOX, useBrowser, brokenImages, fileUrl, openCatalog, pictureWidth, runQuillo, showThumbnail, thumbnails,
+  workFolder,
 } from './support.mjs';
 
 const CONVERT = '/usr/bin/convert';
 const IDENTIFY = '/usr/bin/identify';
-const FIREFOX = process.env.QUILLO_FIREFOX || '/usr/bin/firefox-esr';
 const MAKE_AVIF = process.env.QUILLO_MAKE_AVIF;
 
 const dir = workFolder();
@@ -70,7 +71,7 @@ describe('catalog of WebP and AVIF pictures', () => {
     const { page, catalog, view } = await openCatalog(browser.session, entry);
     const links = await thumbnails(catalog);
     for (let i = 0; i < links.length; i++) {
-      const shown = await showThumbnail(catalog, view, i);
+      const shown = await showThumbnail(catalog, view, i, links);
       const name = decodeURIComponent(shown.split('/').pop());
       const natural = await view.$eval('#picture', (img) => `${img.naturalWidth}x${img.naturalHeight}`);
       assert.equal(natural, expected.get(name), `${name} as the browser decodes it`);
@@ -85,9 +86,12 @@ describe('catalog of WebP and AVIF pictures', () => {
     assertNoProblems();
   });
 
-  // Firefox has no playwright driver here: a page of the catalog's pictures turns green
-  // when every one decodes at identify's size, and a headless screenshot shows which.
-  test('Firefox shows the same pictures from the disk', { skip: !existsSync(FIREFOX) && 'no Firefox' }, () => {
+  // Firefox as a user starts it, without a driver: a page of the catalog's pictures turns
+  // green when every one decodes at identify's size, and a headless screenshot shows which.
+  // The Firefox run drives Firefox through the tests above instead.
+  const firefoxSkip =
+    (BROWSER === 'firefox' && 'the tests above run in Firefox') || (!existsSync(FIREFOX) && 'no Firefox');
+  test('Firefox shows the same pictures from the disk', { skip: firefoxSkip }, () => {
     const checks = [...expected].map(([name, size]) => ({ src: fileUrl(join(pictures, name)), size }));
     const html = join(dir, 'firefox-check.html');
     writeFileSync(html, `<!doctype html><meta charset="utf-8"><body style="background:red;margin:0">
@@ -104,9 +108,13 @@ for (const c of checks) {
 </script>`);
     const shot = join(dir, 'firefox.png');
     const profile = join(dir, 'firefox-profile');
-    execFileSync('mkdir', ['-p', profile]);
+    execFileSync('mkdir', ['-p', profile, join(dir, 'firefox-home')]);
     execFileSync(FIREFOX, ['--headless', '--no-remote', '--profile', profile, '--window-size', '400,300',
-      '--screenshot', shot, fileUrl(html)], { timeout: 120000, stdio: 'ignore', env: { ...process.env, MOZ_HEADLESS: '1' } });
+      '--screenshot', shot, fileUrl(html)], {
+      timeout: 120000,
+      stdio: 'ignore',
+      env: { ...process.env, HOME: join(dir, 'firefox-home'), MOZ_HEADLESS: '1' }, // never the user's own home
+    });
     // A corner no picture covers shows the page's verdict.
     const corner = execFileSync(CONVERT, [shot, '-format', '%[pixel:p{395,295}]', 'info:'], { encoding: 'utf8' });
     assert.match(corner, /^s?rgba?\(0,255,0/, `Firefox page colour ${corner}`);
