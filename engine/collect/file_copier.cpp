@@ -55,11 +55,11 @@ bool should_replace(int mode, const plat::Stat &source, const plat::Stat &existi
 int copy_file(int mode, const char *source, const std::string &dest) {
   plat::Stat src;
   if (!plat::stat_path(source, &src) || src.is_dir)
-    return record_error(std::string("bincopy: no such file: ") + source);
+    return record_error(std::string("コピー元のファイルがありません: ") + source);
   plat::Stat existing;
   if (plat::stat_path(dest, &existing)) {
     // The node will name the destination, so it must be a file.
-    if (existing.is_dir) return record_error("bincopy: a folder is in the way: " + dest);
+    if (existing.is_dir) return record_error("同じ名前のフォルダがあるためコピーできません: " + dest);
     if (!should_replace(mode, src, existing)) return 0;
   } else if (errno != ENOENT) {
     return record_error("bincopy");
@@ -72,8 +72,13 @@ int copy_file(int mode, const char *source, const std::string &dest) {
   if (!err) err = plat::rename_path(tmp, dest);
   if (!err) return 0;
   if (!tmp.empty()) plat::remove_file(tmp);
-  record_errno(err);
-  return err == ENOSPC ? -2 : -1;
+  if (err == ENOSPC) {
+    record_errno(err);  // the system's own text, as the front end knows it
+    return -2;
+  }
+  // The system's text alone ("Permission denied") would not say which copy failed.
+  return record_error(std::string("コピーできません: ") + source + " → " + dest + ": " +
+                      plat::error_text(err));
 }
 
 // The folder of `path` below `root` as the mirror recreates it: "" for a file
@@ -108,7 +113,7 @@ std::vector<std::string> plan_copy_names(const FileNode *head, const std::string
 }  // namespace
 
 int bincopy(int mode, const char *source, const char *destination, std::string *copied_to) {
-  if (!source || !destination) return record_error("bincopy: no such file: ");
+  if (!source || !destination) return record_error("コピー元のファイルがありません: ");
   std::string dest = destination;
   if (plat::is_dir(dest)) dest = join_path(dest, lower_extension(last_component(source)));
   if (copied_to) *copied_to = dest;
@@ -128,7 +133,7 @@ int make_mirror_folder(const char *path, const char *root, const char *base, std
     pos = next;
     plat::Stat st;
     if (plat::stat_path(built, &st)) {
-      if (!st.is_dir) return record_error("cannot make folder, a file of that name is in the way: " + built);
+      if (!st.is_dir) return record_error("同じ名前のファイルがあるため、フォルダを作れません: " + built);
       continue;
     }
     if (int err = plat::make_dir(built); err && err != EEXIST) return record_errno(err);

@@ -23,7 +23,7 @@ int compare_key(int type, const FileNode &a, const FileNode &b) {
     case 2:
       return three_way(a.created, b.created);
     case 3:
-      return three_way(int64_t{a.width} * a.height, int64_t{b.width} * b.height);
+      return three_way(node_width(a) * node_height(a), node_width(b) * node_height(b));
     case 4:
       return compare_names(name_key(a).c_str(), name_key(b).c_str());
     default:

@@ -13,20 +13,18 @@ struct DisplaySize {
   int16_t width = 0, height = 0;
 };
 
-// The low 16 bits, as the signed 16-bit size fields keep a value.
-int16_t low16(uint32_t value) {
-  return static_cast<int16_t>(static_cast<uint16_t>(value));
-}
-int16_t low16(int value) {
-  return low16(static_cast<uint32_t>(value));
+constexpr int64_t kLargest16 = std::numeric_limits<int16_t>::max();
+
+// A size as the signed 16-bit fields keep it: a larger one stops at their largest
+// value instead of wrapping negative, and no size is below 0.
+int16_t saturated16(int64_t value) {
+  return static_cast<int16_t>(std::clamp<int64_t>(value, 0, kLargest16));
 }
 
-// Truncates toward zero and keeps the low 16 bits; infinity or not-a-number gives 0.
+// Truncates toward zero, then saturates; infinity or not-a-number gives 0.
 int16_t truncate_to_16(double value) {
   if (!std::isfinite(value)) return 0;
-  double kept = std::fmod(std::trunc(value), 65536.0);
-  if (kept < 0) kept += 65536.0;
-  return low16(static_cast<uint32_t>(kept));
+  return static_cast<int16_t>(std::clamp(std::trunc(value), 0.0, static_cast<double>(kLargest16)));
 }
 
 // a / b, or 0 when b is 0: a side computed with a zero divisor is 0.
@@ -40,7 +38,7 @@ DisplaySize display_size(const ZunoRecord &s, uint32_t width, uint32_t height, i
   const double w = width, h = height;
   DisplaySize d;
   if (s.Priority == 0) {
-    d.width = low16(s.CurrentWidth);
+    d.width = saturated16(s.CurrentWidth);
     d.height = truncate_to_16(quotient(h, quotient(w, s.CurrentWidth)));
   } else if (s.Priority == 1) {
     const double fitted = quotient(w, quotient(h, s.CurrentHight));
@@ -53,7 +51,7 @@ DisplaySize display_size(const ZunoRecord &s, uint32_t width, uint32_t height, i
     d.width = truncate_to_16(shown_width);
     d.height = truncate_to_16(shown_height);
   } else {
-    d.width = s.CurrentScale == 0 ? 0 : low16(stored_width / s.CurrentScale);
+    d.width = s.CurrentScale == 0 ? 0 : saturated16(stored_width / s.CurrentScale);
     d.height = truncate_to_16(quotient(h, s.CurrentScale));
   }
   return d;
@@ -104,8 +102,13 @@ bool read_sizes(const HeaderSource *src, int type, PictureInfo *info) {
   }
 }
 
+// The picture's own size, beyond what the 16-bit fields hold.
+struct RealSize {
+  uint32_t width = 0, height = 0;
+};
+
 int read_header(const ZunoRecord *rec, const HeaderSource &src, int type, int16_t *disp_w, int16_t *disp_h,
-                int16_t *w, int16_t *h, uint32_t *flags) {
+                int16_t *w, int16_t *h, uint32_t *flags, RealSize *real = nullptr) {
   static const ZunoRecord no_settings{};
   const ZunoRecord &s = rec ? *rec : no_settings;
 
@@ -117,13 +120,15 @@ int read_header(const ZunoRecord *rec, const HeaderSource &src, int type, int16_
     if (s.MakeThumbnail == 1) return -1;
   }
 
-  const int16_t width = low16(info.width), height = low16(info.height);
+  const int16_t width = saturated16(info.width), height = saturated16(info.height);
   const DisplaySize shown = display_size(s, info.width, info.height, width);
   if (w) *w = width;
   if (h) *h = height;
   if (disp_w) *disp_w = shown.width;
   if (disp_h) *disp_h = shown.height;
   if (flags) *flags |= info.flags;
+  if (flags && (info.width > kLargest16 || info.height > kLargest16)) *flags |= FLAG_SIZE_CAPPED;
+  if (real) *real = {info.width, info.height};
 
   const int32_t kilobytes = kilobytes_of(src.length);
   return type == TYPE_BMP ? bmp_display_kilobytes(info, shown, kilobytes) : kilobytes;
@@ -150,4 +155,21 @@ int read_picture_header_bytes(const ZunoRecord *rec, const uint8_t *data, size_t
   src.data = data ? data : &nothing;
   src.length = data ? static_cast<int64_t>(size) : 0;
   return read_header(rec, src, type, disp_w, disp_h, w, h, flags);
+}
+
+int read_picture_node(const ZunoRecord *rec, FileNode *n) {
+  if (!n || !n->path) return -1;
+  plat::InFile file;
+  if (!file.open(n->path)) return -1;
+  HeaderSource src;
+  src.file = &file;
+  src.length = file.size();
+  RealSize real;
+  int kb = read_header(rec, src, n->type, &n->disp_width, &n->disp_height, &n->width, &n->height, &n->flags,
+                       &real);
+  if (kb >= 0) {
+    n->pixel_width = real.width;
+    n->pixel_height = real.height;
+  }
+  return kb;
 }

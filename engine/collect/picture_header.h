@@ -22,6 +22,11 @@
 int read_picture_header(const ZunoRecord *rec, const char *path, int type, int16_t *disp_w, int16_t *disp_h,
                         int16_t *w, int16_t *h, uint32_t *flags);
 
+// The same for a listed node (its path and type), filling its display and stored
+// sizes and its flags, and its real size in pixel_width/pixel_height. The stored
+// sizes stop at 32767; a picture larger than that has FLAG_SIZE_CAPPED.
+int read_picture_node(const ZunoRecord *rec, FileNode *n);
+
 // The same over bytes in memory (a whole file's content), through the same parsers.
 int read_picture_header_bytes(const ZunoRecord *rec, const uint8_t *data, size_t size, int type,
                               int16_t *disp_w, int16_t *disp_h, int16_t *w, int16_t *h, uint32_t *flags);

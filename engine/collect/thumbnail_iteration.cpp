@@ -26,7 +26,8 @@ extern "C" int get_thumbinfo(ZunoRecord *rec, FileNode *head, char *source, char
     EngineState &e = engine();
     std::string thumbs = join_path(join_path(rec->LastOutputPath, rec->HtmlOut), "Thumbs");
     if (!e.thumb_active) {
-      if (plat::make_dir(thumbs) != 0 && !plat::is_dir(thumbs)) return record_error("cannot make " + thumbs);
+      if (plat::make_dir(thumbs) != 0 && !plat::is_dir(thumbs))
+        return record_error("サムネイルのフォルダを作れません: " + thumbs);
       thumbnail_plan() = plan_thumbnails(head, thumbnail_base(*rec, rec->LastOutputPath));
       e.thumb_pos = head;
       e.thumb_active = true;

@@ -68,7 +68,7 @@ FileNode *scan_folder(const ScanOptions &o, const std::string &folder, FileNode 
   std::vector<std::string> names;
   if (!plat::list_dir(folder, &names)) {
     if (depth == 0) {
-      record_error("cannot read folder " + folder);
+      record_error("フォルダを読めません: " + folder);
       node->next = nullptr;
       return nullptr;
     }
@@ -98,10 +98,8 @@ FileNode *scan_folder(const ScanOptions &o, const std::string &folder, FileNode 
       record_error("out of memory");
       return nullptr;
     }
-    // A linked folder is listed but not entered: a link may lead anywhere, back up
-    // the tree or across the whole disk.
-    bool descend = st.is_dir && !st.is_link && o.limit >= depth && depth < kMaxScanDepth &&
-                   !on_path(ancestors, st) && !plat::is_virtual_fs(full);
+    bool descend =
+        o.limit >= depth && depth < kMaxScanDepth && !on_path(ancestors, st) && is_enterable_folder(full, st);
     if (descend) {
       node->depth = static_cast<int8_t>(100 + depth + 1);
       ancestors.push_back({st.dev, st.ino});
@@ -117,6 +115,14 @@ FileNode *scan_folder(const ScanOptions &o, const std::string &folder, FileNode 
   }
   return node;
 }
+
+}  // namespace
+
+bool is_enterable_folder(const std::string &path, const plat::Stat &st) {
+  return st.is_dir && !st.is_link && !plat::is_virtual_fs(path);
+}
+
+namespace {
 
 FileNode *scan(const ScanOptions &o, const char *folder, FileNode *node) {
   if (!node) return nullptr;

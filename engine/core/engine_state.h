@@ -86,13 +86,14 @@ constexpr unsigned FLAG_ANIMATED = 0x102;
 constexpr unsigned FLAG_READONLY = 0x10000;
 constexpr unsigned FLAG_PREPARED_URL = 0x20000;
 constexpr unsigned FLAG_DAMAGED = 0x40000;
+constexpr unsigned FLAG_SIZE_CAPPED = 0x80000;  // width or height is 32768 or more: stored as 32767
 
 struct FileNode {
   int8_t depth;  // >= 100: a folder that was descended into
   int32_t type;
   uint32_t flags;
   int16_t disp_width, disp_height;
-  int16_t width, height;
+  int16_t width, height;  // at most 32767 (FLAG_SIZE_CAPPED when the picture is larger)
   int32_t size_kb;
   ZunoTime accessed;
   ZunoTime created;
@@ -102,10 +103,19 @@ struct FileNode {
   int8_t mark;
   int8_t output;
   uint8_t passed;
+  uint32_t pixel_width, pixel_height;  // the picture's real size, which the filters compare
   char *path;
   char *source;
   FileNode *next;
 };
+
+// A node's real size: its stored sizes stop at 32767.
+inline int64_t node_width(const FileNode &n) {
+  return (n.flags & FLAG_SIZE_CAPPED) ? int64_t{n.pixel_width} : n.width;
+}
+inline int64_t node_height(const FileNode &n) {
+  return (n.flags & FLAG_SIZE_CAPPED) ? int64_t{n.pixel_height} : n.height;
+}
 
 // What the current run made and holds, so a failed run can take back exactly that
 // and nothing else.

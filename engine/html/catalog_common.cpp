@@ -46,6 +46,6 @@ void copy_catalog_file(const std::string &source, const std::string &destination
 
 bool write_catalog_page(const std::string &path, const std::string &text) {
   int err = plat::write_file_replace(path, text);
-  if (err) record_error(path + ": " + plat::error_text(err));
+  if (err) record_error("カタログのページを書けません: " + path + ": " + plat::error_text(err));
   return err == 0;
 }

@@ -1,6 +1,8 @@
 // The paged thumbnail pages of a catalog ("index000000.html" onward) with their
 // forward and back buttons.
 #include <algorithm>
+#include <climits>
+#include <cstdint>
 #include <cstdio>
 #include <string>
 
@@ -30,15 +32,21 @@ struct CatalogWriter {
   std::string folder;      // the catalog folder
   std::string background;  // the page background as the pages name it ("" for none)
   int button_w = 0, button_h = 0;
-  int available_h = 0;
+  int64_t available_h = 0;
   int page = 0;
   std::string cur_path, cur_name, prev_path, prev_name;
-  int layout_h = 0, row_w = 0, row_h = 0;
+  int64_t layout_h = 0, row_w = 0, row_h = 0;
+  // Kilobytes on the page: a picture may claim up to 2 TiB, and a page holds many.
+  int64_t kb_on_page = 0;
   int placed = 0;
   ThumbnailPlan thumbnails;  // the names get_thumbinfo hands out for the same list
   bool failed = false;       // a page could not be opened or written: the catalog is not whole
 
-  int &page_kb() { return rec.PageCounter[1]; }
+  // The record's counter keeps the page's kilobytes as far as an int holds them.
+  void set_page_kb(int64_t kb) {
+    kb_on_page = kb;
+    rec.PageCounter[1] = static_cast<int>(std::min<int64_t>(kb, INT_MAX));
+  }
   int &page_files() { return rec.PageCounter[2]; }
 
   void name_page(int number) {
@@ -75,7 +83,8 @@ struct CatalogWriter {
     }
     for (const char *name : kCatalogButtons)
       copy_catalog_file(button_path(rec, name), join_path(folder, name));
-    available_h = (rec.FrameSizeRatio / 100) * (100 - rec.IndexRatio - rec.CntlRatio) - button_h - 48;
+    available_h =
+        int64_t{rec.FrameSizeRatio / 100} * (int64_t{100} - rec.IndexRatio - rec.CntlRatio) - button_h - 48;
     if (rec.BackGraund[0]) {
       // The copy keeps the name as written, so the page names exactly the file made.
       background = last_component(rec.BackGraund);
@@ -83,7 +92,7 @@ struct CatalogWriter {
     }
     page = 0;
     page_files() = 0;
-    page_kb() = 0;
+    set_page_kb(0);
     name_page(0);
     prev_path = cur_path;
     prev_name = cur_name;
@@ -115,11 +124,11 @@ struct CatalogWriter {
   bool page_full() {
     switch (rec.PageingStyle) {
       case 0:
-        return page_kb() > rec.OnePageMax;
+        return kb_on_page > rec.OnePageMax;
       case 1:
         return page_files() > rec.OnePageNum;
       case 2:
-        return page_kb() > rec.OnePageMax || page_files() > rec.OnePageNum;
+        return kb_on_page > rec.OnePageMax || page_files() > rec.OnePageNum;
       case 3:
         return layout_h != 0 && available_h <= layout_h;
       default:
@@ -139,15 +148,15 @@ struct CatalogWriter {
     snprintf(alt, sizeof alt, "→[%03d]", page);
     html_add_nav_link("catalog", true, cur_name, "next.gif", button_w, button_h, alt);
     if (html_close_page(prev_path) != 0) failed = true;
-    page_kb() = 0;
+    set_page_kb(0);
     page_files() = 0;
     open_page();
   }
 
   void estimate_layout(const FileNode *n) {
-    if (row_w + n->disp_width + 2 < rec.WindowSize - 38) {
+    if (row_w + n->disp_width + 2 < int64_t{rec.WindowSize} - 38) {
       row_w += n->disp_width + 2;
-      row_h = std::max<int>(row_h, n->disp_height);
+      row_h = std::max<int64_t>(row_h, n->disp_height);
       if (layout_h == 0) layout_h = row_h;
     } else {
       row_w = n->disp_width;
@@ -194,8 +203,8 @@ struct CatalogWriter {
           return true;
         }
         if (rec.GetUrl >= 3) return false;
-        html_add_thumb_link(true, address, thumb, n->disp_width, n->disp_height, n->width, n->height,
-                            n->size);
+        html_add_thumb_link(true, address, thumb, n->disp_width, n->disp_height, n->width, n->height, n->size,
+                            (n->flags & FLAG_SIZE_CAPPED) != 0);
         return true;
       default:
         return true;
@@ -223,7 +232,7 @@ struct CatalogWriter {
       n->output = 1;
       ++placed;
       ++page_files();
-      page_kb() += n->size_kb;
+      set_page_kb(kb_on_page + n->size_kb);
       if (ZunoSleep() != 0) {
         html_close_page(cur_path);
         rec.PageCounter[0] = page;

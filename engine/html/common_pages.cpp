@@ -1,6 +1,7 @@
 // The frameset page "index.html" and the pages made from the templates:
 // "topindex.html", "control.html", "showimg.html", with the viewer script.
 #include <cerrno>
+#include <cstdint>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -39,7 +40,7 @@ bool write_from_template(const ZunoRecord &rec, const char *name,
   std::string source;
   std::string from = template_path(rec, name);
   if (!plat::read_file(from, &source)) {
-    record_error(from + ": " + plat::error_text(errno));
+    record_error("テンプレートを読めません: " + from + ": " + plat::error_text(errno));
     return false;
   }
   return write_catalog_file(rec, name, reps ? apply_template_markers(source, *reps) : source);
@@ -113,13 +114,14 @@ std::string template_body_line(const ZunoRecord &rec) {
 
 std::string frameset_page(const ZunoRecord &rec) {
   const char *keyword = rec.FrameStyle == 0 ? "rows" : "cols";
-  int outer = rec.IndexRatio + rec.CntlRatio;
+  // Wide enough that no pair of ints overflows; the settings keep each share within 0..100.
+  long long outer = int64_t{rec.IndexRatio} + rec.CntlRatio;
   // Both shares zero would divide by zero: the index frame then gets none.
-  int inner = outer > 0 ? (100 / outer) * rec.IndexRatio : 0;
+  long long inner = outer > 0 ? (100 / outer) * rec.IndexRatio : 0;
   char head[512];
   snprintf(head, sizeof head,
-           "<html><HEAD><meta charset=\"utf-8\"><TITLE>%s</TITLE></HEAD><frameset %s=\"%d%%,*\"><frameset "
-           "%s=\"%d%%,*\"><frame src=\"file.html\" name=\"file\"><frame src=\"control.html\" name=\"view\">"
+           "<html><HEAD><meta charset=\"utf-8\"><TITLE>%s</TITLE></HEAD><frameset %s=\"%lld%%,*\"><frameset "
+           "%s=\"%lld%%,*\"><frame src=\"file.html\" name=\"file\"><frame src=\"control.html\" name=\"view\">"
            "</frameset><frame src=\"index000000.html\" name=\"catalog\"></frameset>",
            kCatalogTitle, keyword, outer, keyword, inner);
   return std::string(head) + "<body bgcolor=\"" + html_escape(rec.BgColor) + "\" TEXT=\"" +

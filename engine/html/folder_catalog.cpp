@@ -1,12 +1,14 @@
 // The older folder-by-folder catalog behind ZunoMain: one run of pages per folder,
 // written straight into OutputPath, with text links down into subfolders and
 // picture links back up.
+#include <cstdint>
 #include <cstdio>
 #include <string>
 #include <vector>
 
 #include "collect/file_types.h"
 #include "collect/picture_header.h"
+#include "collect/tree_scan.h"
 #include "core/engine_state.h"
 #include "core/error_log.h"
 #include "core/guard.h"
@@ -26,7 +28,7 @@ struct FolderPlace {
   std::string target;  // the folder being listed
   int number = 0;      // folder number in the page names
   int page = 0;
-  int page_kb = 0;
+  int64_t page_kb = 0;  // a damaged picture may claim up to 2 TiB
   int page_files = 0;
   int depth = 0;
   int parent_ref = 0;  // parent folder number × 1000 + the parent's page number
@@ -76,6 +78,12 @@ struct FolderCatalog {
 
   bool descends(const FolderPlace &p) const { return rec.SearchSubdir && p.depth < rec.SubdirDepth; }
 
+  // The scan's rule: a linked folder, which may lead back up the tree, is not entered.
+  static bool entered(const std::string &path) {
+    plat::Stat st;
+    return plat::stat_entry(path, &st) && is_enterable_folder(path, st);
+  }
+
   // A file's link; false when its header cannot be read (it would show as nothing).
   bool write_file_entry(FolderPlace &p, const std::string &path, int type) {
     int16_t dw = 0, dh = 0, w = 0, h = 0;
@@ -93,7 +101,7 @@ struct FolderCatalog {
   }
 
   bool page_full(const FolderPlace &p) const {
-    if (rec.PageingStyle == 0) return p.page_kb > rec.OnePageMax * 1024;
+    if (rec.PageingStyle == 0) return p.page_kb > int64_t{rec.OnePageMax} * 1024;
     if (rec.PageingStyle == 1) return p.page_files > rec.OnePageMax;
     return false;
   }
@@ -128,6 +136,10 @@ struct FolderCatalog {
       int type = file_type_or_folder(path.c_str());
       if (type == TYPE_FOLDER) {
         if (!descends(p)) continue;
+        if (!entered(path)) {
+          html_add_text_link(true, path, name);  // listed, as the scan lists it, but not entered
+          continue;
+        }
         char first[48];
         snprintf(first, sizeof first, "index%03d%03d.html", folder_counter + 1, p.page);
         html_add_text_link(true, first, name);

@@ -1,6 +1,7 @@
 #include "html/html_builder.h"
 
 #include <cstdarg>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <iterator>
@@ -115,7 +116,7 @@ Line insert_at(HtmlDoc &d, Line anchor, int side, std::string line) {
 
 bool line_too_long(size_t n) {
   if (n <= kHtmlLineMax) return false;
-  record_error("html: line longer than " + std::to_string(kHtmlLineMax) + " bytes left out");
+  record_error("HTML の行が " + std::to_string(kHtmlLineMax) + " バイトを超えるため省きました");
   return true;
 }
 
@@ -258,7 +259,7 @@ int html_doc_free(int doc) {
 int html_creat_hl(const std::string &path, std::string_view title) {
   if (g_depth >= kHtmlPageMax) {
     plat::print_error("html_creat_hl error");
-    return record_error("html: more than " + std::to_string(kHtmlPageMax) + " pages open");
+    return record_error("同時に開けるページの数（" + std::to_string(kHtmlPageMax) + "）を超えました");
   }
   int doc = html_doc_new();
   if (doc < 0) {
@@ -282,7 +283,7 @@ int html_close_page(const std::string &path) {
   if (g_depth <= 0 || g_pages[g_depth - 1].path != path) return -1;
   PageEntry &top = g_pages[g_depth - 1];
   int err = plat::write_file_replace(path, html_doc_text(top.doc));
-  if (err != 0) record_error(path + ": " + plat::error_text(err));
+  if (err != 0) record_error("ページを書けません: " + path + ": " + plat::error_text(err));
   html_doc_free(top.doc);
   top = PageEntry{};
   --g_depth;
@@ -335,16 +336,17 @@ int html_set_body(const char *background, int fixed, const char *bgcolor, const 
 }
 
 int html_add_thumb_link(bool attach, std::string_view link_path, std::string_view thumb_path, int thumb_w,
-                        int thumb_h, int pic_w, int pic_h, int64_t size_bytes) {
+                        int thumb_h, int pic_w, int pic_h, int64_t size_bytes, bool size_capped) {
   // The two ratios of the alt text; a zero divisor gives 0 rather than a crash.
   long long density = size_bytes > 0 ? static_cast<long long>(pic_w) * pic_h / size_bytes : 0;
   int shape = pic_h != 0 ? pic_w / pic_h : 0;
+  auto side = [&](int v) { return std::to_string(v) + (size_capped && v == INT16_MAX ? "以上" : ""); };
   std::string attrs = format(
       "href=\"JavaScript:showcg('%s',%d,%d)\" target=\"_self\"><img src=\"%s\" width=\"%d\" height=\"%d\" "
-      "alt=\"%s (%dX%d)(%lldBytes)Ratio(%lld:%d)\" border=\"0\"",
+      "alt=\"%s (%sX%s)(%lldBytes)Ratio(%lld:%d)\" border=\"0\"",
       html_escape(showcg_argument(link_path)).c_str(), pic_w, pic_h, attr_url(thumb_path).c_str(), thumb_w,
-      thumb_h, html_escape(thumb_path).c_str(), pic_w, pic_h, static_cast<long long>(size_bytes), density,
-      shape);
+      thumb_h, html_escape(thumb_path).c_str(), side(pic_w).c_str(), side(pic_h).c_str(),
+      static_cast<long long>(size_bytes), density, shape);
   return add_anchor_element(kBeforeEnd, attach, attrs);
 }
 

@@ -73,8 +73,10 @@ int html_set_body(const char *background, int fixed, const char *bgcolor, const 
 // the context it lands in. `attach` false inserts the bare "<a>" element only.
 // A thumbnail link that calls the viewer: always aimed at its own frame (the
 // viewer function runs in the page and hands the picture to the view frame).
+// `size_capped`: the picture is larger than the sizes say, which stop at 32767; the
+// alt text says "以上" (or more) after each side that stopped there.
 int html_add_thumb_link(bool attach, std::string_view link_path, std::string_view thumb_path, int thumb_w,
-                        int thumb_h, int pic_w, int pic_h, int64_t size_bytes);
+                        int thumb_h, int pic_w, int pic_h, int64_t size_bytes, bool size_capped = false);
 // An image link at the start of the body.
 int html_add_nav_link(const char *target, bool attach, std::string_view address, std::string_view image,
                       int w, int h, std::string_view alt);

@@ -21,10 +21,11 @@ bool never_candidate(const FileNode *n) {
 bool judged_candidate(const ZunoRecord &rec, const FileNode *n, bool already) {
   bool mark = already;
   if (n->size < int64_t{rec.CacheSize} * 1024) mark = true;
-  if (n->width < rec.CacheX && n->height < rec.CacheY) mark = true;
-  if (n->size > 0 && int64_t{n->width} * n->height / n->size > rec.CacheSRatio) mark = true;
+  const int64_t w = node_width(*n), h = node_height(*n);
+  if (w < rec.CacheX && h < rec.CacheY) mark = true;
+  if (n->size > 0 && w * h / n->size > rec.CacheSRatio) mark = true;
   // Elongated: wider than the shape limit allows, unless slender pictures are kept.
-  if (!mark && rec.CacheHRatio == 0 && n->height > 0 && rec.YXRatio < n->width / n->height) mark = true;
+  if (!mark && rec.CacheHRatio == 0 && h > 0 && rec.YXRatio < w / h) mark = true;
   if (rec.CacheBanner == 1 && n->banner == 1) mark = false;
   if (rec.CacheCheckBroken == 1 && (n->flags & FLAG_DAMAGED) != 0) mark = true;
   return mark;

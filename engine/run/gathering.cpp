@@ -10,6 +10,7 @@
 #include "collect/collect_steps.h"
 #include "collect/file_types.h"
 #include "collect/list_sort.h"
+#include "collect/picture_header.h"
 #include "collect/tree_scan.h"
 #include "core/error_log.h"
 #include "core/file_list.h"
@@ -171,16 +172,16 @@ bool examine_node(ZunoRecord *rec, FileNode *n) {
   if (n->type == TYPE_HTML || n->type == TYPE_LINKFILE || n->type == -1 ||
       (n->type & rec->EnableFileType) == 0)
     return true;
-  n->size_kb = read_picture_header(rec, n->path, n->type, &n->disp_width, &n->disp_height, &n->width,
-                                   &n->height, &n->flags);
+  n->size_kb = read_picture_node(rec, n);
   if (n->size_kb == -1) {
     // Left out like any file that is not a picture; the log says which and why.
     record_error(std::string("画像として読めないため除外しました（壊れているか途中で切れています）: ") +
                  n->path);
     return true;
   }
-  n->banner = static_cast<uint8_t>(is_banner_size(rec, n->width, n->height));
-  n->passed = static_cast<uint8_t>(accept_picture(rec, n->width, n->height, n));
+  // The real size: a picture of 32768 pixels or more is stored as 32767.
+  n->banner = static_cast<uint8_t>(is_banner_size(rec, node_width(*n), node_height(*n)));
+  n->passed = static_cast<uint8_t>(accept_picture(rec, node_width(*n), node_height(*n), n));
   if (n->passed == 1 && rec->PreparedURL == 1) {
     char address[1024] = "";
     if (get_anarized_url(n->path, address) == 0) {

@@ -83,7 +83,7 @@ ZunoRecord view_settings(const ZunoRecord &rec, const std::string &output) {
 }
 
 int write_view(ZunoRecord &rec, FileNode *head, const char *text) {
-  if (!build_list(head, split_paths(text ? text : ""))) return record_error("picture view: out of memory");
+  if (!build_list(head, split_paths(text ? text : ""))) return record_error("画像表示: メモリが足りません");
   // Old pages are deleted there, so neither level may be a link out of the private folder.
   std::string catalog = private_temp_subfolder(std::string(kViewFolder) + "/" + kViewCatalog);
   if (catalog.empty()) return -1;

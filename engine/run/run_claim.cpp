@@ -22,7 +22,7 @@ bool claim_output_folder(EngineState &e, const std::string &folder, bool made) {
     return false;
   }
   if (err) {
-    record_error(folder + ": " + plat::error_text(err));
+    record_error("出力先フォルダを使えません: " + folder + ": " + plat::error_text(err));
     return false;
   }
   c.locked = true;

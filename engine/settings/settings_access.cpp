@@ -91,7 +91,7 @@ extern "C" int ZunoPut(int number, int value) {
       r.AgeThreshold = age_threshold_for_choice(r, value, plat::now());
       return 0;
     default:
-      r.*(info->field.int_member) = value;
+      r.*(info->field.int_member) = setting_clamped(*info, value);
       return 0;
   }
 }

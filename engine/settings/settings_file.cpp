@@ -3,7 +3,10 @@
 // comments, order, unknown lines and path descriptors survive.
 #include "settings/settings_file.h"
 
+#include <algorithm>
 #include <cerrno>
+#include <climits>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -150,8 +153,16 @@ std::string expand_descriptor(const ZunoRecord &rec, std::string_view value) {
   return std::string(value);
 }
 
+// Like atoi, but a number beyond an int's range is held to it rather than undefined.
 int parse_int(std::string_view value) {
-  return atoi(std::string(value).c_str());
+  long long n = strtoll(std::string(value).c_str(), nullptr, 10);
+  return static_cast<int>(std::clamp<long long>(n, INT_MIN, INT_MAX));
+}
+
+// Y/XRatio as ZunoGet can answer it in tenths; not-a-number is no limit.
+float parse_ratio(const std::string &value) {
+  float r = strtof(value.c_str(), nullptr);
+  return std::isnan(r) ? 0.0f : std::clamp(r, -2.0e8f, 2.0e8f);
 }
 
 struct ReadState {
@@ -160,12 +171,13 @@ struct ReadState {
 
 void store_value(ZunoRecord &rec, const SettingInfo &info, std::string_view raw, ReadState &state) {
   if (!(info.access & kFile)) return;  // known to the file, but not taken from it
-  std::string plain = unescaped_value(raw);
+  // A value ends at a NUL byte, as the field it lands in does; a descriptor is read the same way.
+  std::string plain = unescaped_value(raw).c_str();
   std::string value = plain.empty() || plain[0] != '$' ? plain : expand_descriptor(rec, plain);
   const SettingField &f = info.field;
   switch (info.kind) {
     case SettingKind::Int:
-      rec.*(f.int_member) = parse_int(value);
+      rec.*(f.int_member) = setting_clamped(info, parse_int(value));
       break;
     case SettingKind::TypeMask:
       rec.*(f.int_member) = type_mask_from_file(parse_int(value));
@@ -183,11 +195,13 @@ void store_value(ZunoRecord &rec, const SettingInfo &info, std::string_view raw,
       if (value[0] == '#' && sscanf(value.c_str() + 1, "%x", &hex) == 1) {
         rec.ColorValue[f.color_slot] = static_cast<int>(hex);
         state.color_bits |= 1 << f.color_slot;
+      } else {
+        state.color_bits &= ~(1 << f.color_slot);  // a later line of the key decides, as for its text
       }
       break;
     }
     case SettingKind::Ratio:
-      rec.*(f.real_member) = strtof(value.c_str(), nullptr);
+      rec.*(f.real_member) = parse_ratio(value);
       break;
     case SettingKind::Time:
       rec.*(f.time_member) = strtoll(value.c_str(), nullptr, 10);
@@ -373,7 +387,7 @@ int write_settings(ZunoRecord *rec, int only_number) {
   if (int err = plat::write_file_atomic(settings_backup_path(*rec), old))
     return record_error("internal error : cant creat temp file\n" + plat::error_text(err));
   if (int err = plat::write_file_atomic(path, updated))
-    return record_error("cannot write " + path + ": " + plat::error_text(err));
+    return record_error("設定ファイルに書き込めません: " + path + ": " + plat::error_text(err));
   return 0;
 }
 

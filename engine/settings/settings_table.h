@@ -42,8 +42,11 @@ struct SettingField {
   int color_slot = -1;  // 0..4 in the order of the colour texts
 };
 
-// The values that make sense for a setting. Only where `clamped` is set does a
-// reader hold a value to it; elsewhere it documents, and values pass unchanged.
+// The values that make sense for a setting. Where `clamped` is set, the settings file
+// and ZunoPut hold a value to it, so that no size, share or count met in arithmetic
+// is out of its range. Elsewhere it documents, and values pass unchanged: flags and
+// choices whose every out-of-range value already means one thing ("1 yes, other no")
+// would change their meaning if held to the nearest end.
 struct SettingRange {
   int lo = 0;
   int hi = 0;

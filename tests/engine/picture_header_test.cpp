@@ -290,8 +290,8 @@ TEST_F(PictureHeaderTest, DisplaySizeFollowsPriority) {
       {display(1, 0, 0, 200, 0), 300, 100, 0, 0},
       {display(1, 0, 100, 40, 0), 300, 100, 0, 0},
       {display(2, 0, 0, 0, 0), 300, 100, 0, 0},
-      // Display sizes come from the full picture size and wrap like the stored sizes.
-      {display(0, 100, 0, 0, 0), 40000, 0xFFFFFFFF, 100, static_cast<int16_t>(10737418 & 0xFFFF)},
+      // Display sizes come from the full picture size and stop at 32767 like the stored sizes.
+      {display(0, 100, 0, 0, 0), 40000, 0xFFFFFFFF, 100, 32767},
       {display(1, 0, INT32_MIN, INT32_MIN, 0), 0xFFFFFFFF, 1, 0, 0},
   };
   // TIFF carries any 32-bit size, so every display case can be read.
@@ -302,10 +302,20 @@ TEST_F(PictureHeaderTest, DisplaySizeFollowsPriority) {
   }
 }
 
-TEST_F(PictureHeaderTest, SizesBeyondSixteenBitsWrapAsStored) {
+// The stored sizes are 16-bit: a larger side stops at 32767 and the picture says so,
+// rather than wrapping into a negative size that every size filter would reject.
+TEST_F(PictureHeaderTest, SizesBeyondSixteenBitsSaturateAndAreFlagged) {
   Header r = read_mem(tiff_with({{256, 4, 40000}, {257, 4, 0xFFFFFFFF}}), TYPE_TIF);
-  EXPECT_EQ(r.w, static_cast<int16_t>(40000 - 65536));
-  EXPECT_EQ(r.h, -1);
+  EXPECT_EQ(r.w, 32767);
+  EXPECT_EQ(r.h, 32767);
+  EXPECT_TRUE(r.flags & FLAG_SIZE_CAPPED);
+  r = read_mem(tiff_with({{256, 4, 32768}, {257, 4, 5}}), TYPE_TIF);
+  EXPECT_EQ(r.w, 32767);
+  EXPECT_EQ(r.h, 5);
+  EXPECT_TRUE(r.flags & FLAG_SIZE_CAPPED);
+  r = read_mem(tiff_with({{256, 4, 32767}, {257, 4, 5}}), TYPE_TIF);
+  EXPECT_EQ(r.w, 32767);
+  EXPECT_FALSE(r.flags & FLAG_SIZE_CAPPED);
 }
 
 TEST_F(PictureHeaderTest, BmpKilobytesAreEstimatedAtDisplaySize) {

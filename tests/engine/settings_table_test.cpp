@@ -88,7 +88,11 @@ TEST(SettingsTable, OnlyTheRowsThatSayClampHoldValuesToTheirRange) {
   for (const SettingInfo &s : all_settings()) {
     if (s.range.clamped) {
       EXPECT_EQ(setting_clamped(s, s.range.lo - 1), s.range.lo) << where(s);
-      EXPECT_EQ(setting_clamped(s, s.range.hi + 1), s.range.hi) << where(s);
+      if (s.range.hi < 2147483647) {
+        EXPECT_EQ(setting_clamped(s, s.range.hi + 1), s.range.hi) << where(s);
+      }
+      EXPECT_EQ(setting_clamped(s, -2147483647 - 1), s.range.lo) << where(s);
+      EXPECT_EQ(setting_clamped(s, 2147483647), s.range.hi) << where(s);
     } else if (s.range.hi < 2147483647) {
       EXPECT_EQ(setting_clamped(s, s.range.hi + 1), s.range.hi + 1) << where(s);
     }
@@ -111,16 +115,32 @@ class TableAccess : public EngineTest {
   }
 };
 
-// Each int key reads into its own field, and ZunoGet answers it exactly where the
-// row allows it: a row pointing at a neighbour's field, or a lost access bit, shows.
+// Each int key reads into its own field (held to the row's range where the row says
+// so), and ZunoGet answers it exactly where the row allows it: a row pointing at a
+// neighbour's field, or a lost access bit, shows.
 TEST_F(TableAccess, EachIntKeyReachesItsOwnFieldAndTheAccessorsTheRowAllows) {
   for (const SettingInfo &s : all_settings()) {
     if (!s.key || s.kind != SettingKind::Int) continue;
-    EXPECT_EQ(engine().rec.*(s.field.int_member), 1000 + s.number) << where(s);
-    EXPECT_EQ(ZunoGet(s.number), s.access & kGet ? 1000 + s.number : -1) << where(s);
+    const int read = setting_clamped(s, 1000 + s.number);
+    EXPECT_EQ(engine().rec.*(s.field.int_member), read) << where(s);
+    EXPECT_EQ(ZunoGet(s.number), s.access & kGet ? read : -1) << where(s);
     EXPECT_EQ(ZunoPut(s.number, 7), s.access & kPut ? 0 : -1) << where(s);
-    EXPECT_EQ(engine().rec.*(s.field.int_member), s.access & kPut ? 7 : 1000 + s.number) << where(s);
+    EXPECT_EQ(engine().rec.*(s.field.int_member), s.access & kPut ? setting_clamped(s, 7) : read) << where(s);
   }
+}
+
+// The rows whose values meet arithmetic (sizes, shares, page sizes) are held to their
+// ranges by both the file and ZunoPut; an int beyond an int's range reads as its end.
+TEST_F(TableAccess, SizesSharesAndPageSizesAreHeldToTheirRanges) {
+  for (int number : {ZUNO_WindowSize, ZUNO_FrameSizeRatio, ZUNO_IndexRatio, ZUNO_CntlRatio, ZUNO_OnePageMax,
+                     ZUNO_CurrentWidth, ZUNO_CurrentHight, ZUNO_CurrentScale, ZUNO_MaxX, ZUNO_MaxY,
+                     ZUNO_SubdirDepth, ZUNO_CpuPriority})
+    EXPECT_TRUE(setting_by_number(number)->range.clamped) << number;
+  write("quillo.ini", "[Frame]\nIndexRatio=99999999999999\nCntlRatio=-99999999999999\n");
+  reset_engine();
+  ASSERT_EQ(ZunoInit(dir_.c_str()), 0);
+  EXPECT_EQ(ZunoGet(ZUNO_IndexRatio), 100);
+  EXPECT_EQ(ZunoGet(ZUNO_CntlRatio), 0);
 }
 
 // The text accessors follow the access bits: ZunoGetStr copies, ZunoPutStr stores,
@@ -149,7 +169,7 @@ TEST_F(TableAccess, FirstReadHoldsThePageBufferToTheDepthRange) {
   reset_engine();
   write("quillo.ini", "[Search]\nSubdirDepth=99999\n");
   ASSERT_EQ(ZunoInit(dir_.c_str()), 0);
-  EXPECT_EQ(engine().rec.SubdirDepth, 99999);  // the setting itself is kept as written
+  EXPECT_EQ(engine().rec.SubdirDepth, 4096);  // held to its range like the buffer
   EXPECT_EQ(engine().rec.PageBufferSize, 4096 * 1024);
   reset_engine();
   write("quillo.ini", "[Search]\nSubdirDepth=-5\n");
