@@ -29,9 +29,13 @@ ZunoRecord settings_from_tail(const uint8_t *data, size_t size) {
   return settings(v[0] & 3, v[1], v[2], v[3], v[4], v[0] >> 8 & 1, v[0] >> 9 & 1);
 }
 
-void check(int kb, uint32_t flags) {
-  // -1 is the only negative result; only the two header flags are ever added.
-  if (kb < -1 || (flags & ~(FLAG_ANIMATED | FLAG_DAMAGED)) != 0) abort();
+void check(int kb, uint32_t flags, const int16_t (&sizes)[4]) {
+  // -1 is the only negative result; only the header flags are ever added.
+  if (kb < -1 || (flags & ~(FLAG_ANIMATED | FLAG_DAMAGED | FLAG_SIZE_CAPPED)) != 0) abort();
+  // A size too large for its 16-bit field stops at 32767; none wraps negative.
+  if (kb >= 0)
+    for (int16_t s : sizes)
+      if (s < 0) abort();
 }
 
 }  // namespace
@@ -43,10 +47,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
                                 settings(2, 0, 0, 0, 3, 0, 0), settings_from_tail(data, size)};
   for (const ZunoRecord &rec : records) {
     for (int type : types) {
-      int16_t disp_w, disp_h, w, h;
+      int16_t sizes[4] = {};
       uint32_t flags = 0;
-      int kb = read_picture_header_bytes(&rec, data, size, type, &disp_w, &disp_h, &w, &h, &flags);
-      check(kb, flags);
+      int kb = read_picture_header_bytes(&rec, data, size, type, &sizes[0], &sizes[1], &sizes[2], &sizes[3],
+                                         &flags);
+      check(kb, flags, sizes);
     }
   }
   // The marker walk on its own, whatever the signature bytes say.
