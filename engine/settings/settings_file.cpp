@@ -191,8 +191,10 @@ void store_value(ZunoRecord &rec, const SettingInfo &info, std::string_view raw,
       break;
     case SettingKind::Color: {
       copy_field(rec.*(f.color_member), value, info.key);
+      // The value is the kept text's (an overlong text is cut), so a save writes what was read.
+      const char *kept = rec.*(f.color_member);
       unsigned hex = 0;
-      if (value[0] == '#' && sscanf(value.c_str() + 1, "%x", &hex) == 1) {
+      if (kept[0] == '#' && sscanf(kept + 1, "%x", &hex) == 1) {
         rec.ColorValue[f.color_slot] = static_cast<int>(hex);
         state.color_bits |= 1 << f.color_slot;
       } else {

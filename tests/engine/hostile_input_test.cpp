@@ -162,6 +162,20 @@ TEST_F(HostileRun, AColourGivenTwiceIsTakenFromItsLastLineAndSurvivesASave) {
   EXPECT_EQ(ZunoGet(ZUNO_ColorMask), 1);
 }
 
+// An overlong colour text is cut; its value is the cut text's, so a save keeps both.
+TEST_F(HostileRun, AnOverlongColourTakesItsValueFromTheTextKept) {
+  write("prog/quillo.ini", "[Color]\nVLinkColor=#6A3FA" + std::string(82, '\xAA') + "\n");
+  ASSERT_EQ(ZunoInit(settings_.c_str()), 0);
+  const std::string kept = engine().rec.VLinkColor;
+  ASSERT_LT(kept.size(), 32u);
+  EXPECT_EQ(engine().rec.ColorValue[4], static_cast<int>(std::stoul(kept.substr(1, 6), nullptr, 16)));
+  const int value = engine().rec.ColorValue[4];
+  ASSERT_EQ(ZunoFlash(), 0);
+  ASSERT_EQ(ZunoInit(settings_.c_str()), 0);
+  EXPECT_EQ(std::string(engine().rec.VLinkColor), kept);
+  EXPECT_EQ(engine().rec.ColorValue[4], value);
+}
+
 // A NUL byte ends a value, as it ends the field: "$exe" before it is the descriptor,
 // read the same way before and after a save.
 TEST_F(HostileRun, AValueEndsAtANulByteAndItsDescriptorIsExpanded) {
