@@ -7,27 +7,12 @@
 #include <string>
 
 #include "cache/cached_response.h"
-#include "cache/url_canon.h"
-
-namespace {
-
-constexpr size_t kLimit = 1 << 16;
-
-void decode_every_way(const CachedResponse &r, const uint8_t *body) {
-  for (const char *coding : {r.content_encoding.c_str(), "gzip", "deflate", "br", "zstd", "gzip, br"}) {
-    std::string out;
-    if (decode_body(coding, body, r.body_size, &out, kLimit) && out.size() > kLimit) __builtin_trap();
-  }
-}
-
-}  // namespace
+#include "response_checks.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
   CachedResponse r;
   if (read_chromium_entry(data, size, &r)) {
-    if (r.body_offset > size || r.body_size > size - r.body_offset) __builtin_trap();
-    if (!is_web_address(r.url) || r.status < 100 || r.status > 999) __builtin_trap();
-    decode_every_way(r, data + r.body_offset);
+    check_response(r, data, size);
   }
   std::string body;
   if (read_chromium_sparse(data, size, &body) && body.size() > size) __builtin_trap();
