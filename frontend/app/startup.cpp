@@ -191,6 +191,8 @@ void wire_windows(const StartedProgram &p) {
     detail->exec();
   });
   p.property->set_companion(detail);
+  // The overwrite rules matter only while pictures are copied, whenever that was chosen.
+  QObject::connect(p.main, &MainWindow::file_copy_changed, detail, &DetailWindow::enable_copy_rules);
   QObject::connect(p.output, &OutputWindow::browser_folder_changed, detail, &DetailWindow::set_cache_folder);
   QObject::connect(detail->browser_cache_box(), &CacheFolderBox::folder_chosen, detail,
                    &browser_cache::choose);

@@ -398,6 +398,7 @@ void MainWindow::on_Combo1_Click() {
 
 void MainWindow::on_FileCopy_Click() {
   settings_mirror().file_copy = copy_box_->isChecked() ? 1 : 0;
+  Q_EMIT file_copy_changed(copy_box_->isChecked());
 }
 
 void MainWindow::on_MakeThumb_Click() {

@@ -75,6 +75,8 @@ class MainWindow : public QMainWindow {
   void exiting();
   void closing();
   void mode_changed(RunMode mode);
+  // The user ticked or cleared 画像コピー.
+  void file_copy_changed(bool copy);
   void output_button_clicked();
   void options_button_clicked();
   void pointer_over_main();

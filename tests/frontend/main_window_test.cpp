@@ -5,6 +5,7 @@
 #include <QContextMenuEvent>
 #include <QDir>
 #include <QFile>
+#include <QGroupBox>
 #include <QLabel>
 #include <QMenu>
 #include <QMimeData>
@@ -13,6 +14,7 @@
 #include <QTimer>
 #include <QUrl>
 
+#include "detail_window.h"
 #include "flyout.h"
 #include "output_window.h"
 #include "program_state.h"
@@ -218,6 +220,11 @@ class MainWindowTest : public QObject {
     }
     main->findChild<QCheckBox *>("FileCopy")->click();
     QCOMPARE(settings_mirror().file_copy, main->findChild<QCheckBox *>("FileCopy")->isChecked() ? 1 : 0);
+    // The detail window's overwrite rules follow the box after start-up too.
+    auto *rules = box.started.detail->findChild<QGroupBox *>("Frame4");
+    QCOMPARE(rules->isEnabled(), main->findChild<QCheckBox *>("FileCopy")->isChecked());
+    main->findChild<QCheckBox *>("FileCopy")->click();
+    QCOMPARE(rules->isEnabled(), main->findChild<QCheckBox *>("FileCopy")->isChecked());
   }
 
   void state_pictures_follow_the_display_style() {
