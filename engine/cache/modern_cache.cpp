@@ -46,8 +46,7 @@ std::vector<std::string> chromium_entries(const std::string &folder, bool *reada
   std::vector<std::string> names, out;
   *readable = plat::list_dir(folder, &names);
   for (const std::string &n : names)
-    if (n.size() == 18 && n.compare(16, 2, "_0") == 0 && is_hex_name(std::string_view(n).substr(0, 16), 16))
-      out.push_back(n);
+    if (is_chromium_entry_name(n)) out.push_back(n);
   return out;
 }
 
@@ -213,11 +212,6 @@ struct Copy {
   ModernCopy *result;
 };
 
-std::string lower(std::string s) {
-  for (char &c : s) c = static_cast<char>(tolower(static_cast<unsigned char>(c)));
-  return s;
-}
-
 std::string key_path(const Copy &c, const std::string &key) {
   std::string path = c.images;
   size_t pos = 0;
@@ -241,10 +235,10 @@ bool name_on_disk(Copy &c, const std::string &subfolder, const std::string &name
     std::vector<std::string> names;
     plat::list_dir(join_path(join_path(c.images, kCacheRoot), subfolder), &names);
     std::unordered_set<std::string> lowered;
-    for (const std::string &n : names) lowered.insert(lower(n));
+    for (const std::string &n : names) lowered.insert(ascii_lower(n));
     it = c.on_disk.emplace(subfolder, std::move(lowered)).first;
   }
-  return it->second.count(lower(name)) != 0;
+  return it->second.count(ascii_lower(name)) != 0;
 }
 
 // A key for an address met for the first time: the first "[N]" that neither the
@@ -256,8 +250,8 @@ std::string new_key(Copy &c, const std::string &entry, const std::string &url, c
   for (int n = 1;; ++n) {
     std::string name = shaped_file_name(stem, n, extension);
     std::string key = analysed_key(subfolder, name);
-    if (c.taken.count(lower(key)) || name_on_disk(c, subfolder, name)) continue;
-    c.taken.insert(lower(key));
+    if (c.taken.count(ascii_lower(key)) || name_on_disk(c, subfolder, name)) continue;
+    c.taken.insert(ascii_lower(key));
     return key;
   }
 }
@@ -291,7 +285,7 @@ bool is_complete_response(const CachedResponse &r, size_t body_size) {
   if (r.status != 206) return false;
   // A range answer holds the whole resource only when it ran from 0 to the end.
   std::string expected = "bytes 0-" + std::to_string(body_size - 1) + "/" + std::to_string(body_size);
-  return body_size > 0 && lower(r.content_range) == expected;
+  return body_size > 0 && ascii_lower(r.content_range) == expected;
 }
 
 bool is_wanted(const std::string &extension) {
@@ -340,7 +334,7 @@ void load(Copy &c, const std::string &record_file) {
   for (RecordLine &r : load_record(record_file)) {
     if (r.key != kNoCopy) {
       c.key_of_url.emplace(r.url, r.key);
-      c.taken.insert(lower(r.key));
+      c.taken.insert(ascii_lower(r.key));
     }
     if (r.entry != kNoCopy) c.by_entry[r.entry] = std::move(r);
   }

@@ -5,6 +5,8 @@
 #include <cctype>
 #include <string>
 
+#include "core/text.h"
+
 namespace {
 
 bool fits(size_t size, size_t offset, size_t width) {
@@ -17,14 +19,8 @@ std::string_view trimmed(std::string_view s) {
   return s;
 }
 
-std::string lowered(std::string_view s) {
-  std::string out(s);
-  for (char &c : out) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return out;
-}
-
 bool same_name(std::string_view a, std::string_view b) {
-  return a.size() == b.size() && lowered(a) == lowered(b);
+  return a.size() == b.size() && ascii_lower(a) == ascii_lower(b);
 }
 
 // Decimal digits only, at most 19 of them so that the value cannot wrap.
@@ -64,7 +60,7 @@ bool be32_at(const uint8_t *data, size_t size, size_t offset, uint32_t *v) {
 }
 
 int status_of_line(std::string_view line) {
-  if (line.size() < 5 || lowered(line.substr(0, 5)) != "http/") return 0;
+  if (line.size() < 5 || ascii_lower(line.substr(0, 5)) != "http/") return 0;
   size_t space = line.find(' ');
   if (space == std::string_view::npos || line.size() - space < 4) return 0;
   std::string_view code = line.substr(space + 1, 3);
@@ -82,11 +78,11 @@ void take_header_line(std::string_view line, HeadFields *out) {
   std::string_view value = trimmed(line.substr(colon + 1));
   CachedResponse &r = out->response;
   if (same_name(name, "content-type")) {
-    if (r.content_type.empty()) r.content_type = lowered(trimmed(value.substr(0, value.find(';'))));
+    if (r.content_type.empty()) r.content_type = ascii_lower(trimmed(value.substr(0, value.find(';'))));
   } else if (same_name(name, "content-encoding")) {
     if (value.empty()) return;
     if (!r.content_encoding.empty()) r.content_encoding += ", ";
-    r.content_encoding += lowered(value);
+    r.content_encoding += ascii_lower(value);
   } else if (same_name(name, "content-range")) {
     if (r.content_range.empty()) r.content_range = std::string(value);
   } else if (same_name(name, "content-length")) {

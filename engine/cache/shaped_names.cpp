@@ -30,12 +30,6 @@ bool at(std::string_view s, size_t pos, std::string_view what) {
   return s.size() >= pos + what.size() && s.substr(pos, what.size()) == what;
 }
 
-std::string lower(std::string_view s) {
-  std::string out(s);
-  for (char &c : out) c = static_cast<char>(tolower(static_cast<unsigned char>(c)));
-  return out;
-}
-
 // The format the first bytes show, for responses sent without a useful type.
 std::string sniffed_extension(std::string_view b) {
   if (starts(b, "\xFF\xD8\xFF")) return ".jpg";
@@ -46,7 +40,7 @@ std::string sniffed_extension(std::string_view b) {
   if (starts(b, "RIFF") && at(b, 8, "WEBP")) return ".webp";
   if (starts(b, "RIFF") && at(b, 8, "AVI ")) return ".avi";
   if (at(b, 4, "ftypavif") || at(b, 4, "ftypavis")) return ".avif";
-  std::string head = lower(b.substr(0, 256));
+  std::string head = ascii_lower(b.substr(0, 256));
   size_t skip = head.find_first_not_of(" \t\r\n\xEF\xBB\xBF");
   if (skip != std::string::npos && (at(head, skip, "<!doctype html") || at(head, skip, "<html")))
     return ".htm";
@@ -127,12 +121,12 @@ bool is_extension(std::string_view s) {
 
 std::string shaped_extension(std::string_view content_type, std::string_view body_head,
                              std::string_view url) {
-  std::string type = lower(content_type);
+  std::string type = ascii_lower(content_type);
   for (const TypeExtension &t : kTypes)
     if (type == t.content_type) return t.extension;
   std::string sniffed = sniffed_extension(body_head);
   if (!sniffed.empty()) return sniffed;
-  std::string own = lower(extension_of(last_component(path_of_url(url))));
+  std::string own = ascii_lower(extension_of(last_component(path_of_url(url))));
   int code = own.empty() ? -1 : file_type(("x" + own).c_str());
   bool listed = code != -1 && code != TYPE_SHORTCUT && code != TYPE_LINKFILE && code != TYPE_CGI;
   return listed ? own : "";

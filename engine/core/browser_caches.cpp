@@ -31,11 +31,6 @@ bool is_hex(std::string_view s) {
   return std::all_of(s.begin(), s.end(), [](char c) { return isxdigit(static_cast<unsigned char>(c)); });
 }
 
-// "<16 hex>_0", the first file of every simple-cache entry.
-bool is_chromium_entry_name(std::string_view name) {
-  return name.size() == 18 && name.substr(16) == "_0" && is_hex(name.substr(0, 16));
-}
-
 bool holds_chromium_entry(const std::string &folder, bool *readable) {
   std::vector<std::string> names;
   *readable = plat::list_dir(folder, &names);
@@ -185,6 +180,10 @@ const char *kind_label(CacheKind kind) {
 }
 
 }  // namespace
+
+bool is_chromium_entry_name(std::string_view name) {
+  return name.size() == 18 && name.substr(16) == "_0" && is_hex(name.substr(0, 16));
+}
 
 CacheKind cache_kind_of(const std::string &folder_in, FoundCache *out) {
   std::string folder = without_trailing_separator(folder_in);

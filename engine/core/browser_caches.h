@@ -5,6 +5,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 enum class CacheKind {
@@ -26,6 +27,9 @@ struct FoundCache {
 // names the folder the entries are read from, with browser and profile when the
 // path shows them.
 CacheKind cache_kind_of(const std::string &folder, FoundCache *out = nullptr);
+
+// "<16 hex>_0", the first file of every Chromium simple-cache entry.
+bool is_chromium_entry_name(std::string_view name);
 
 // The caches of the user's browsers ($XDG_CACHE_HOME or ~/.cache, and the Firefox
 // profile folders under ~/.mozilla/firefox and $XDG_CONFIG_HOME/mozilla/firefox):

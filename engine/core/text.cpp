@@ -63,6 +63,13 @@ std::string extension_of(std::string_view name) {
   return dot == std::string_view::npos || dot == 0 ? std::string() : std::string(name.substr(dot));
 }
 
+std::string ascii_lower(std::string_view text) {
+  std::string out(text);
+  for (char &c : out)
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  return out;
+}
+
 std::string without_trailing_separator(std::string_view path) {
   if (path.size() > 1 && path.back() == '/') path.remove_suffix(1);
   return std::string(path);

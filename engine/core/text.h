@@ -32,3 +32,5 @@ std::string extension_of(std::string_view name);  // from the last dot of the na
 
 // Removes one trailing separator, keeping "/" itself.
 std::string without_trailing_separator(std::string_view path);
+// The text with ASCII letters lower-cased (names, header words, extensions).
+std::string ascii_lower(std::string_view text);
