@@ -11,7 +11,7 @@ namespace {
 // An absolute folder from the variable, else `fallback` below the home.
 bool xdg_base(const char *variable, const char *fallback, std::string *out) {
   const char *value = plat::env(variable);
-  // The specification ignores a relative value.
+  // The XDG base directory rules ignore a relative value.
   if (value && value[0] == '/') {
     *out = without_trailing_separator(value);
     return true;

@@ -27,6 +27,9 @@ sys.dont_write_bytecode = True
 
 CACHES = None
 PROGRAM = None
+# Setting numbers of zuno.h (enum ZunoSettingNumber) for ZunoPutStr.
+ZUNO_OUTPUT_PATH = 8
+ZUNO_CACHE_FOLDER = 61
 
 
 def sha256(path):
@@ -148,8 +151,8 @@ class HarvestTest(unittest.TestCase):
         zuno = ctypes.CDLL(os.path.join(PROGRAM, "libzuno.so"))
         os.environ.update({k: h.env[k] for k in ("HOME", "XDG_CACHE_HOME", "XDG_CONFIG_HOME", "TEMP")})
         self.assertIn(zuno.ZunoInit(h.settings.encode()), (0, -2))
-        zuno.ZunoPutStr(8, h.out.encode())  # OutputPath: where the backup went
-        zuno.ZunoPutStr(61, h.cache.encode())  # CacheFolder
+        zuno.ZunoPutStr(ZUNO_OUTPUT_PATH, h.out.encode())  # where the backup went
+        zuno.ZunoPutStr(ZUNO_CACHE_FOLDER, h.cache.encode())
         for r in h.pictures():
             area = ctypes.create_string_buffer(1024)
             pointer = ctypes.c_char_p(ctypes.addressof(area))
