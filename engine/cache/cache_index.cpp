@@ -207,6 +207,17 @@ uint32_t le32(const uint8_t *p) {
          static_cast<uint32_t>(p[3]) << 24;
 }
 
+// A URL record's strings and data block lie inside the record. The library adds the
+// data block's offset and size in 32 bits before it checks them, so a size near
+// 4 GiB wraps past its check and it allocates that size.
+bool url_fields_are_inside(const uint8_t *r, uint64_t bytes) {
+  constexpr size_t kHeader = 0x68, kLocation = 0x34, kFileName = 0x3C, kDataOffset = 0x44, kDataSize = 0x48;
+  if (bytes < kHeader) return false;
+  if (le32(r + kLocation) > bytes || le32(r + kFileName) > bytes) return false;
+  uint64_t data_end = static_cast<uint64_t>(le32(r + kDataOffset)) + le32(r + kDataSize);
+  return le32(r + kDataSize) == 0 || data_end <= bytes;
+}
+
 // Every record the library may read (it finds them through the hash tables and the
 // allocation bitmap, both at block boundaries), checked the same way: it allocates
 // a record's block count times the block size, so a count past the end of the file
@@ -215,9 +226,11 @@ bool records_are_sound(const uint8_t *data, size_t size) {
   constexpr size_t kFirstBlock = 0x4000, kBlock = 128;
   for (size_t record = kFirstBlock; record + 8 <= size; record += kBlock) {
     const uint8_t *r = data + record;
-    if (memcmp(r, "URL ", 4) != 0 && memcmp(r, "LEAK", 4) != 0 && memcmp(r, "REDR", 4) != 0) continue;
+    bool url = memcmp(r, "URL ", 4) == 0;
+    if (!url && memcmp(r, "LEAK", 4) != 0 && memcmp(r, "REDR", 4) != 0) continue;
     uint64_t bytes = static_cast<uint64_t>(le32(r + 4)) * kBlock;
     if (bytes == 0 || bytes > size - record) return false;
+    if (url && !url_fields_are_inside(r, bytes)) return false;
   }
   return true;
 }

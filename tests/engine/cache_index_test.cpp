@@ -178,6 +178,10 @@ TEST_F(CacheIndexTest, IndexWhoseSizesExceedTheFileIsRefused) {
   ASSERT_NE(record, std::string::npos);
   EXPECT_TRUE(refused(good, record + 4, 0xFFFFFFFD)) << "a record whose block count wraps";
   EXPECT_TRUE(refused(good, record + 4, 0)) << "a record of no blocks";
+  EXPECT_TRUE(refused(good, record + 0x48, 0xFFFFFFFE)) << "a data block whose size wraps";
+  EXPECT_TRUE(refused(good, record + 0x44, 0x10000)) << "a data block past the record";
+  EXPECT_TRUE(refused(good, record + 0x34, 0x10000)) << "an address past the record";
+  EXPECT_TRUE(refused(good, record + 0x3C, 0x10000)) << "a file name past the record";
   CacheIndex index;
   EXPECT_TRUE(read_cache_index(reinterpret_cast<const uint8_t *>(good.data()), good.size(), &index));
   EXPECT_EQ(index.entries.size(), 2u);
