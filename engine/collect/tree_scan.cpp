@@ -161,6 +161,31 @@ extern "C" FileNode *maketree2(long long oldest, int limit, const char *folder, 
   });
 }
 
+namespace {
+
+// The list's diagnostic copy, kept for support: only the latest one, and none once
+// the engine is unloaded, so a session of runs leaves nothing in the temporary folder.
+struct LatestDiagnostic {
+  std::string path;
+  void replace(const std::string &fresh) {
+    if (!path.empty() && path != fresh) plat::remove_file(path);
+    path = fresh;
+  }
+  ~LatestDiagnostic() {
+    if (!path.empty()) plat::remove_file(path);
+  }
+};
+
+void write_diagnostic(const std::string &text) {
+  static LatestDiagnostic latest;
+  std::string name = temp_file_name();
+  if (name.empty()) return;
+  latest.replace(name);
+  plat::write_file_replace(name, text);  // best effort; no sync needed
+}
+
+}  // namespace
+
 extern "C" int counttree(FileNode *head, int *folders, int *files, int *outputs, int *bytes) {
   return guarded(-1, [&] {
     int folder_count = 0, file_count = 0, pictures = 0;
@@ -178,7 +203,7 @@ extern "C" int counttree(FileNode *head, int *folders, int *files, int *outputs,
       int type = file_type(n->path);
       if (type != -1 && (type & PICTURE_MASK) != 0) ++pictures;
     }
-    plat::write_file_replace(temp_file_name(), diagnostic);  // best effort, for support; no sync needed
+    write_diagnostic(diagnostic);
     if (folders) *folders = folder_count;
     if (files) *files = file_count;
     if (bytes) *bytes = saturated(byte_total);

@@ -232,7 +232,7 @@ struct CatalogWriter {
       n->output = 1;
       ++placed;
       ++page_files();
-      set_page_kb(kb_on_page + n->size_kb);
+      set_page_kb(kb_on_page + std::max<int64_t>(n->size_kb, 1));  // small files weigh on a page too
       if (ZunoSleep() != 0) {
         html_close_page(cur_path);
         rec.PageCounter[0] = page;

@@ -1,6 +1,7 @@
 // The older folder-by-folder catalog behind ZunoMain: one run of pages per folder,
 // written straight into OutputPath, with text links down into subfolders and
 // picture links back up.
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <string>
@@ -89,7 +90,7 @@ struct FolderCatalog {
     int16_t dw = 0, dh = 0, w = 0, h = 0;
     int kb = read_picture_header(&rec, path.c_str(), type, &dw, &dh, &w, &h, nullptr);
     if (kb < 0) return false;
-    p.page_kb += kb;
+    p.page_kb += std::max(kb, 1);  // small files weigh on a page too
     ++p.page_files;
     if (type == TYPE_AVI)
       html_add_movie_link("view", true, path, path, dw, dh);

@@ -50,16 +50,17 @@ int fail_output(EngineState &e, int result) {
   return result;
 }
 
-// A catalog without a single picture leaves no catalog folder behind; the run
-// output folder stays.
+// A catalog without a single picture leaves no catalog folder behind, nor the run
+// output folder when this run made it and nothing else (a cache backup) is in it.
 void remove_empty_catalog(EngineState &e) {
   const RunClaim &c = e.claim;
   if (c.catalog_made) {
     plat::remove_tree(c.catalog);
-    return;
+  } else {
+    deletefile(c.catalog, "*");
+    plat::remove_dir(c.catalog);
   }
-  deletefile(c.catalog, "*");
-  plat::remove_dir(c.catalog);
+  if (c.output[0]) plat::remove_dir(c.output);  // refused unless empty
 }
 
 // The cache backup this run made is the one the next backup starts from.

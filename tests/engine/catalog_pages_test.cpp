@@ -88,6 +88,15 @@ TEST_F(CatalogPagesTest, SizeStyleClosesAfterTheFileThatPassesTheLimit) {
   EXPECT_EQ(links_per_page(), (std::vector<int>{4, 4, 2}));
 }
 
+TEST_F(CatalogPagesTest, FilesUnderOneKilobyteStillFillASizedPage) {
+  engine().rec.PageingStyle = 0;
+  engine().rec.OnePageMax = 3;
+  add_many(10, 0);  // 431-byte pictures: each counts as 1 KB, so four to a page
+  for (FileNode *n = &engine().files; is_listed(n); n = n->next) n->size = 431;
+  EXPECT_EQ(create(), 10);
+  EXPECT_EQ(links_per_page(), (std::vector<int>{4, 4, 2}));
+}
+
 TEST_F(CatalogPagesTest, EitherStyleBreaksOnWhicheverComesFirst) {
   engine().rec.PageingStyle = 2;
   engine().rec.OnePageMax = 100;

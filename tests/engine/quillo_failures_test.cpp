@@ -6,6 +6,7 @@
 
 #include "engine_fixture.h"
 #include "platform/platform.h"
+#include "private_temp.h"
 
 namespace fs = std::filesystem;
 
@@ -58,6 +59,8 @@ TEST_F(QuilloFailures, ASecondRunIntoAFolderInUseIsRefused) {
 
   CommandOutcome ok = quillo(path("pics"));
   EXPECT_EQ(ok.exit_code, 0) << ok.err;
+  for (const auto &entry : fs::directory_iterator(path(private_temp())))
+    EXPECT_NE(entry.path().filename().string().rfind("zunotemp", 0), 0u) << "left behind: " << entry.path();
   EXPECT_EQ(ok.out, path("out/pics/html_1/index.html") + "\n");
   EXPECT_TRUE(fs::exists(path("out/pics/html_1/index.html")));
 }

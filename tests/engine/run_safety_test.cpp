@@ -14,6 +14,7 @@
 #include "core/engine_state.h"
 #include "engine_fixture.h"
 #include "platform/platform.h"
+#include "private_temp.h"
 #include "zuno.h"
 
 namespace fs = std::filesystem;
@@ -135,6 +136,26 @@ TEST_F(RunSafety, FailedPreparationsReportTheFailureAndTouchNothing) {
   before_ = listing_of(out_);
   expect_failed(run(), "output_path:not a direstory");
   expect_output_untouched();
+}
+
+TEST_F(RunSafety, RunsLeaveNoEmptyFoldersAndOneDiagnosticListing) {
+  std::string empty = mkdir("empty");
+  write("empty/notes.txt", "no pictures here");
+  Outcome none = run(empty, out_);
+  EXPECT_EQ(none.written, 0);
+  expect_output_untouched();  // no "out/empty" left behind
+
+  mkdir("out/empty");  // the user's own folder of that name stays
+  before_ = listing_of(out_);
+  EXPECT_EQ(run(empty, out_).written, 0);
+  expect_output_untouched();
+
+  expect_written(run());
+  expect_written(run());
+  int listings = 0;
+  for (const auto &entry : fs::directory_iterator(path(private_temp())))
+    listings += entry.path().filename().string().rfind("zunotemp", 0) == 0 && entry.is_regular_file();
+  EXPECT_EQ(listings, 1) << "only the latest run's diagnostic listing is kept";
 }
 
 TEST_F(RunSafety, ARunWhoseSettingsCannotBeReadWritesNothing) {
