@@ -244,7 +244,8 @@ std::string setting_put_for(const std::string &key, const std::string &value, Se
       double r = strtod(value.c_str(), &end);
       if (value.empty() || *end || !std::isfinite(r) || r < 0 || r > 1e8)
         return key + " needs a number such as 1.5, not " + value;
-      out->value = static_cast<int>(std::trunc(r * 10.0));
+      out->text = true;  // taken whole, as the file takes it, not cut to tenths
+      out->text_value = value;
       return "";
     }
     case CliSettingKind::Text:

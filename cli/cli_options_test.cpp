@@ -103,8 +103,9 @@ TEST(QuilloOptions, SetTakesAnySettingsKeyByItsKind) {
   EXPECT_EQ(setting_put_for("BgColor", "#FF8000", &p), "");
   EXPECT_EQ(p.number, ZUNO_BgColor);
   EXPECT_EQ(p.value, 0x0080FF);
-  EXPECT_EQ(setting_put_for("Y/XRatio", "1.5", &p), "");
-  EXPECT_EQ(p.value, 15);
+  EXPECT_EQ(setting_put_for("Y/XRatio", "1.25", &p), "");
+  EXPECT_TRUE(p.text) << "the ratio goes whole, not cut to tenths";
+  EXPECT_EQ(p.text_value, "1.25");
   EXPECT_EQ(setting_put_for("LastSearchString", "a b", &p), "");
   EXPECT_TRUE(p.text);
   EXPECT_EQ(p.text_value, "a b");

@@ -6,6 +6,7 @@
 
 #include "core/text.h"
 #include "platform/platform.h"
+#include "settings/settings_file.h"
 #include "settings/settings_table.h"
 
 int swap_red_blue(int color) {
@@ -65,7 +66,8 @@ extern "C" int ZunoGet(int number) {
     case SettingKind::Color:
       return swap_red_blue(r.ColorValue[info->field.color_slot]);
     case SettingKind::Ratio:
-      return static_cast<int>(std::trunc(static_cast<double>(r.*(info->field.real_member)) * 10.0));
+      // Rounded: 0.7 is stored as 0.69999…, and truncating made it 6 tenths at every reading.
+      return static_cast<int>(std::lround(static_cast<double>(r.*(info->field.real_member)) * 10.0));
     default:
       return r.*(info->field.int_member);
   }
@@ -104,6 +106,11 @@ extern "C" int ZunoGetStr(int number, char **buffer) {
 }
 
 extern "C" int ZunoPutStr(int number, const char *value) {
+  // The ratio also takes text, read as the settings file reads it: finer than ZunoPut's tenths.
+  if (const SettingInfo *ratio = reachable(number, kPut); ratio && ratio->kind == SettingKind::Ratio) {
+    engine().rec.*(ratio->field.real_member) = parse_ratio(value ? value : "");
+    return 0;
+  }
   const SettingInfo *info = reachable(number, kPutText);
   if (!info) return -1;
   ZunoRecord &r = engine().rec;

@@ -159,11 +159,14 @@ int parse_int(std::string_view value) {
   return static_cast<int>(std::clamp<long long>(n, INT_MIN, INT_MAX));
 }
 
-// Y/XRatio as ZunoGet can answer it in tenths; not-a-number is no limit.
+}  // namespace
+
 float parse_ratio(const std::string &value) {
   float r = strtof(value.c_str(), nullptr);
   return std::isnan(r) ? 0.0f : std::clamp(r, -2.0e8f, 2.0e8f);
 }
+
+namespace {
 
 struct ReadState {
   int color_bits = 0;

@@ -57,6 +57,15 @@ TEST_F(Accessors, RatioIsTenfold) {
   ASSERT_EQ(ZunoPut(ZUNO_YXRatio, 15), 0);
   EXPECT_FLOAT_EQ(engine().rec.YXRatio, 1.5f);
   EXPECT_EQ(ZunoGet(ZUNO_YXRatio), 15);
+  // Every tenth survives a round trip, and so keeps its value over restarts.
+  for (int tenths = 0; tenths <= 100; ++tenths) {
+    ASSERT_EQ(ZunoPut(ZUNO_YXRatio, tenths), 0);
+    EXPECT_EQ(ZunoGet(ZUNO_YXRatio), tenths);
+  }
+  // As text it is taken as the settings file takes it, finer than tenths.
+  ASSERT_EQ(ZunoPutStr(ZUNO_YXRatio, "1.25"), 0);
+  EXPECT_FLOAT_EQ(engine().rec.YXRatio, 1.25f);
+  EXPECT_EQ(ZunoGet(ZUNO_YXRatio), 13);
 }
 
 TEST_F(Accessors, AgeChoiceSetsThreshold) {
