@@ -219,7 +219,7 @@ StartedProgram make_windows(TitleWindow *title) {
   PropertyDialog *property = p.property;
   p.output_flyout = new FlyOut(
       output, p.main->output_button(), [output] { output->place_beside_anchor(); },
-      [output] { output->take_over_browser_folder(); });
+      [output] { output->keep_box_text(); });
   p.property_flyout =
       new FlyOut(property, p.main->options_button(), [property] { property->place_beside_anchor(); });
   wire_run(p);

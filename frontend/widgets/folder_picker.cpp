@@ -15,6 +15,11 @@ FolderPicker::FolderPicker(QComboBox *drives, QTreeView *tree, QObject *parent)
   model_->setFilter(QDir::AllDirs | QDir::NoDotAndDotDot | QDir::Drives);
   model_->setReadOnly(true);
   model_->setRootPath(QStringLiteral("/"));
+  // Connected before the tree takes the model, so that these run before the tree moves its current row.
+  connect(model_, &QAbstractItemModel::rowsAboutToBeRemoved, this, &FolderPicker::on_rows_about_to_go);
+  connect(model_, &QAbstractItemModel::rowsRemoved, this, &FolderPicker::on_rows_gone);
+  connect(model_, &QAbstractItemModel::modelAboutToBeReset, this, [this] { rows_leaving_ = true; });
+  connect(model_, &QAbstractItemModel::modelReset, this, &FolderPicker::on_rows_gone);
   tree_->setModel(model_);
   for (int column = 1; column < model_->columnCount(); ++column) tree_->hideColumn(column);
   tree_->header()->hide();
@@ -49,12 +54,34 @@ bool FolderPicker::set_folder(const QString &path) {
   return true;
 }
 
+bool FolderPicker::folder_exists() const {
+  return !folder_.isEmpty() && QFileInfo(folder_).isDir();
+}
+
+void FolderPicker::on_rows_about_to_go(const QModelIndex &, int, int) {
+  rows_leaving_ = true;
+}
+
+// The tree may have moved its current row to a neighbour of the removed one; it shows no choice instead,
+// while the chosen folder stays what it was.
+void FolderPicker::on_rows_gone() {
+  const QModelIndex chosen = model_->index(folder_);
+  const QSignalBlocker block(tree_->selectionModel());
+  if (chosen.isValid() && QFileInfo(folder_).isDir()) {
+    tree_->selectionModel()->setCurrentIndex(chosen, QItemSelectionModel::ClearAndSelect);
+  } else {
+    tree_->selectionModel()->clear();
+  }
+  tree_->viewport()->update();
+  rows_leaving_ = false;
+}
+
 void FolderPicker::on_Drive1_Change(int index) {
   if (index >= 0) set_folder(drives_->itemText(index));
 }
 
 void FolderPicker::on_Dir1_Change(const QString &path) {
-  if (path.isEmpty() || path == folder_) return;
+  if (rows_leaving_ || path.isEmpty() || path == folder_) return;
   folder_ = path;
   show_volume_of(path);
   Q_EMIT folder_changed(path);

@@ -314,11 +314,15 @@ void MainWindow::set_state_picture(StatePicture picture) {
   }
 }
 
+// The button going away hides first: showing a button lays the column out at once, and with both shown the
+// window would grow by a button and never shrink back.
 void MainWindow::show_running(bool running) {
-  go_button_->setVisible(!running);
-  go_button_->setEnabled(!running);
-  stop_button_->setVisible(running);
-  stop_button_->setEnabled(running);
+  QPushButton *leaving = running ? go_button_ : stop_button_;
+  QPushButton *coming = running ? stop_button_ : go_button_;
+  leaving->setEnabled(false);
+  leaving->hide();
+  coming->setEnabled(true);
+  coming->show();
 }
 
 void MainWindow::set_busy(bool busy) {
@@ -367,8 +371,56 @@ void MainWindow::pop_up_drop_menu() {
   drop_menu_->popup(QCursor::pos());
 }
 
+// GO runs only on folders the user chose and that are still there; otherwise it says why and does nothing.
 void MainWindow::on_OK_Click() {
+  const bool uses_folders = mode() == RunMode::Normal || settings_mirror().run_external;
+  if (uses_folders && (!picture_folder_ready() || !output_folder_ready())) return;
+  if (!run_method_available()) return;
   Q_EMIT go_pressed(mode(), selected_folder(), thumbnail_box_->isChecked());
+}
+
+// True when the chosen picture folder is on disk; otherwise the user is told, and no other folder is taken.
+bool MainWindow::picture_folder_ready() {
+  const QString folder = selected_folder();
+  if (!folder.isEmpty() && QFileInfo(folder).isDir()) return true;
+  prompt::show(this, folder.isEmpty()
+                         ? QStringLiteral("画像のあるフォルダを選んでください。")
+                         : QStringLiteral("選んだフォルダが見つかりません。\n%1\n"
+                                          "削除または移動されたようです。フォルダを選び直してください。")
+                               .arg(folder));
+  return false;
+}
+
+// True when the output folder is on disk, or the user agreed to have it made and it was made.
+bool MainWindow::output_folder_ready() {
+  const QString folder = program_state().output_folder;
+  const QFileInfo info(folder);
+  if (folder.isEmpty()) {
+    prompt::show(this, QStringLiteral("出力先フォルダが指定されていません。出力先設定で指定してください。"));
+    return false;
+  }
+  if (info.isDir()) return true;
+  if (info.exists()) {
+    prompt::show(this, QStringLiteral("出力先 %1 はフォルダではありません。").arg(folder));
+    return false;
+  }
+  if (prompt::show(this, QStringLiteral("出力先フォルダ %1 がありません。作成しますか？").arg(folder),
+                   prompt::Buttons::OkCancel) != prompt::Answer::Ok)
+    return false;
+  if (QDir().mkpath(folder)) return true;
+  prompt::show(this, QStringLiteral("出力先フォルダ %1 を作れません。").arg(folder));
+  return false;
+}
+
+// "Old Main" (detail window) has no run behind it in this program: GO says so instead of opening a page that
+// no run wrote. The external run does not use it.
+bool MainWindow::run_method_available() {
+  const SettingsMirror &m = settings_mirror();
+  if (m.new_main || m.run_external) return true;
+  prompt::show(this,
+               QStringLiteral("「Old Main」の実行方式は使えません。\n"
+                              "詳細プロパティの SYS タブで「New Main」を選んでから GO を押してください。"));
+  return false;
 }
 
 void MainWindow::on_StopIt_Click() {

@@ -101,6 +101,9 @@ class MainWindow : public QMainWindow {
   void open_address_window(const QString &address);
 
   void on_OK_Click();
+  bool picture_folder_ready();
+  bool output_folder_ready();
+  bool run_method_available();
   void on_StopIt_Click();
   void on_Command1_Click();
   void on_Command2_Click();

@@ -2,6 +2,7 @@
 
 #include <QComboBox>
 #include <QEvent>
+#include <QFileInfo>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QLabel>
@@ -70,11 +71,8 @@ QString OutputWindow::browser_folder() const {
   return picker_->folder();
 }
 
-void OutputWindow::take_over_browser_folder() {
-  const QString shown = picker_->folder();
-  if (shown.isEmpty() || shown == box_text()) return;
-  set_box_text(shown);
-  add_box_text_to_list();
+void OutputWindow::keep_box_text() {
+  if (QFileInfo(box_text()).isDir()) add_box_text_to_list();
 }
 
 void OutputWindow::place_beside_anchor() {

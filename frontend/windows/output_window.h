@@ -1,5 +1,6 @@
 // Output: chooses the base folder under which catalogs are written. Its folder box keeps a list of folders
-// used before; every change of the box text becomes the current output folder.
+// used before; every change of the box text becomes the current output folder. The box changes only by the
+// user: typing, picking from its list, or choosing a folder in the browser.
 #pragma once
 
 #include <QWidget>
@@ -21,8 +22,9 @@ class OutputWindow : public QWidget {
   void refresh_drives();
   // The folder the browser shows.
   QString browser_folder() const;
-  // Before the window hides: the folder shown in the browser becomes the box text and joins its list.
-  void take_over_browser_folder();
+  // Before the window hides: the box text, typed or browsed to, stays as it is and joins the list when it
+  // names a folder.
+  void keep_box_text();
   // Keeps the window right of the given window.
   void set_anchor(QWidget *anchor) { anchor_ = anchor; }
   void place_beside_anchor();

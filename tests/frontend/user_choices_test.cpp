@@ -1,0 +1,238 @@
+// What the user chose stays chosen: the picture and output folders (also when they vanish from the disk),
+// a typed output folder, the numbers of the settings boxes, the run method, and the size of the main window.
+#include <QApplication>
+#include <QComboBox>
+#include <QDir>
+#include <QFileSystemModel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScrollBar>
+#include <QTest>
+#include <QTreeView>
+
+#include "detail_window.h"
+#include "flyout.h"
+#include "output_window.h"
+#include "program_state.h"
+#include "property_dialog.h"
+#include "sandbox.h"
+#include "settings_mirror.h"
+
+namespace {
+
+QPushButton *button(QWidget *window, const char *name) {
+  return window->findChild<QPushButton *>(name);
+}
+
+// Folders created below the sandbox, each with a picture.
+QString picture_folder(const Sandbox &box, const QString &name) {
+  const QString folder = box.path("pictures/" + name);
+  box.make_picture(folder + "/one.jpg", 120, 90);
+  return folder;
+}
+
+// Waits until the folder tree of the window has dropped the row of a removed folder.
+bool tree_forgot(QWidget *window, const QString &parent, int rows_before) {
+  auto *tree = window->findChild<QTreeView *>("Dir1");
+  auto *model = qobject_cast<QFileSystemModel *>(tree->model());
+  return QTest::qWaitFor([&] { return model->rowCount(model->index(parent)) < rows_before; }, 5000);
+}
+
+int rows_below(QWidget *window, const QString &parent) {
+  auto *tree = window->findChild<QTreeView *>("Dir1");
+  auto *model = qobject_cast<QFileSystemModel *>(tree->model());
+  model->fetchMore(model->index(parent));
+  if (!QTest::qWaitFor([&] { return model->rowCount(model->index(parent)) > 0; }, 5000)) return 0;
+  return model->rowCount(model->index(parent));
+}
+
+// Catalog folders written below an output folder (one per picture folder).
+QStringList catalogs_in(const QString &output) {
+  return QDir(output).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
+}
+
+// The pointer visits the fly-out and goes back over the main window.
+void visit_and_leave(QWidget *window, MainWindow *main) {
+  QEvent enter(QEvent::Enter);
+  QApplication::sendEvent(window, &enter);
+  main->on_Main_MouseMove();
+}
+
+}  // namespace
+
+class UserChoicesTest : public QObject {
+  Q_OBJECT
+
+ private Q_SLOTS:
+  void vanished_picture_folder_is_reported_and_never_swapped_for_its_neighbour() {
+    Sandbox box;
+    const QString chosen = picture_folder(box, "b_chosen");
+    const QString neighbour = picture_folder(box, "c_neighbour");
+    picture_folder(box, "a_before");
+    MainWindow *main = box.start();
+    QVERIFY(main);
+    const int rows = rows_below(main, box.path("pictures"));
+    QVERIFY(main->select_folder(chosen));
+    QVERIFY(QDir(chosen).removeRecursively());
+    QVERIFY(tree_forgot(main, box.path("pictures"), rows));
+    QCOMPARE(main->selected_folder(), chosen);
+
+    const QString output = program_state().output_folder;
+    const QStringList before = catalogs_in(output);
+    button(main, "OK")->click();
+    QCOMPARE(box.prompts.size(), 1);
+    QVERIFY2(box.prompts.first().contains(QStringLiteral("フォルダが見つかりません")),
+             qPrintable(box.prompts.first()));
+    QVERIFY2(box.prompts.first().contains(chosen), qPrintable(box.prompts.first()));
+    QCOMPARE(catalogs_in(output), before);
+    QTest::qWait(100);
+    QVERIFY(box.opened_pages().isEmpty());
+
+    // Choosing the neighbour is the user's to do; then GO builds its catalog.
+    box.prompts.clear();
+    QVERIFY(main->select_folder(neighbour));
+    button(main, "OK")->click();
+    QVERIFY2(box.prompts.isEmpty(), qPrintable(box.prompts.join('|')));
+    QVERIFY(catalogs_in(output).contains("c_neighbour"));
+  }
+
+  void vanished_output_folder_stays_in_the_box_and_is_offered_to_be_made() {
+    Sandbox box;
+    const QString pictures = picture_folder(box, "cats");
+    const QString chosen_output = box.path("outputs/b_chosen");
+    const QString sibling = box.path("outputs/c_sibling");
+    QDir().mkpath(box.path("outputs/a_first"));
+    QDir().mkpath(chosen_output);
+    QDir().mkpath(sibling);
+    MainWindow *main = box.start();
+    QVERIFY(main);
+    OutputWindow *output = box.started.output;
+    const int rows = rows_below(output, box.path("outputs"));
+    output->browse_to(chosen_output);
+    QCOMPARE(output->box_text(), chosen_output);
+    QVERIFY(QDir().rmdir(chosen_output));
+    QVERIFY(tree_forgot(output, box.path("outputs"), rows));
+    QCOMPARE(output->box_text(), chosen_output);
+    QCOMPARE(program_state().output_folder, chosen_output);
+
+    QVERIFY(main->select_folder(pictures));
+    box.answers << prompt::Answer::Cancel;
+    button(main, "OK")->click();
+    QCOMPARE(
+        box.prompts,
+        QStringList{QStringLiteral("出力先フォルダ %1 がありません。作成しますか？").arg(chosen_output)});
+    QVERIFY(!QFileInfo::exists(chosen_output));
+    QVERIFY(catalogs_in(sibling).isEmpty());
+
+    box.prompts.clear();
+    button(main, "OK")->click();  // this time the answer is OK
+    QCOMPARE(box.prompts.size(), 1);
+    QVERIFY(catalogs_in(chosen_output).contains("cats"));
+    QVERIFY(catalogs_in(sibling).isEmpty());
+  }
+
+  void typed_output_folder_survives_the_pointer_going_back_to_the_main_window() {
+    Sandbox box;
+    const QString pictures = picture_folder(box, "dogs");
+    MainWindow *main = box.start();
+    QVERIFY(main);
+    OutputWindow *output = box.started.output;
+    button(main, "Command2")->click();
+    QVERIFY(output->isVisible());
+    const QString browsed = box.path("browsed");
+    QDir().mkpath(browsed);
+    output->browse_to(browsed);
+    QCOMPARE(output->box_text(), browsed);
+    const QString typed = box.path("typed/out");
+    QDir().mkpath(typed);
+    output->findChild<QComboBox *>("Combo1")->lineEdit()->setText(typed);
+    visit_and_leave(output, main);
+    QVERIFY(!output->isVisible());
+    QCOMPARE(output->box_text(), typed);
+    QCOMPARE(program_state().output_folder, typed);
+
+    QVERIFY(main->select_folder(pictures));
+    button(main, "OK")->click();  // clicked with the mouse
+    QVERIFY2(box.prompts.isEmpty(), qPrintable(box.prompts.join('|')));
+    QVERIFY(catalogs_in(typed).contains("dogs"));
+    QVERIFY(catalogs_in(browsed).isEmpty());
+    QCOMPARE(output->box_text(), typed);
+  }
+
+  void typed_output_folder_that_does_not_exist_is_made_only_when_the_user_agrees() {
+    Sandbox box;
+    const QString pictures = picture_folder(box, "birds");
+    MainWindow *main = box.start();
+    QVERIFY(main);
+    const QString typed = box.path("new/place");
+    box.started.output->findChild<QComboBox *>("Combo1")->lineEdit()->setText(typed);
+    QVERIFY(main->select_folder(pictures));
+    box.answers << prompt::Answer::Cancel;
+    button(main, "OK")->click();
+    QCOMPARE(box.prompts.size(), 1);
+    QVERIFY(!QFileInfo::exists(box.path("new")));
+
+    QFile in_the_way(box.path("plain"));
+    QVERIFY(in_the_way.open(QIODevice::WriteOnly));
+    in_the_way.close();
+    box.started.output->set_box_text(box.path("plain"));
+    box.prompts.clear();
+    button(main, "OK")->click();
+    QCOMPARE(box.prompts,
+             QStringList{QStringLiteral("出力先 %1 はフォルダではありません。").arg(box.path("plain"))});
+
+    box.started.output->set_box_text(typed);
+    box.prompts.clear();
+    button(main, "OK")->click();
+    QCOMPARE(box.prompts.size(), 1);  // the offer, answered OK
+    QVERIFY(catalogs_in(typed).contains("birds"));
+  }
+
+  void old_main_says_it_cannot_run_and_opens_no_page() {
+    Sandbox box;
+    const QString pictures = picture_folder(box, "fish");
+    MainWindow *main = box.start();
+    QVERIFY(main);
+    QVERIFY(main->select_folder(pictures));
+    box.started.detail->findChild<QRadioButton *>("Option9")->click();
+    QVERIFY(!settings_mirror().new_main);
+    const QStringList before = catalogs_in(program_state().output_folder);
+    button(main, "OK")->click();
+    QCOMPARE(box.prompts.size(), 1);
+    QVERIFY2(box.prompts.first().contains(QStringLiteral("Old Main")), qPrintable(box.prompts.first()));
+    QVERIFY(button(main, "OK")->isVisible() && button(main, "OK")->isEnabled());
+    QCOMPARE(catalogs_in(program_state().output_folder), before);
+    QTest::qWait(100);
+    QVERIFY(box.opened_pages().isEmpty());
+
+    box.prompts.clear();
+    box.started.detail->findChild<QRadioButton *>("Option8")->click();
+    button(main, "OK")->click();
+    QVERIFY2(box.prompts.isEmpty(), qPrintable(box.prompts.join('|')));
+    QTRY_COMPARE(box.opened_pages().size(), 1);
+    QVERIFY2(QFileInfo(box.opened_pages().first()).isFile(), qPrintable(box.opened_pages().first()));
+    QVERIFY(box.opened_pages().first().startsWith(program_state().output_folder + "/fish/"));
+  }
+
+  void main_window_keeps_its_size_over_runs() {
+    Sandbox box;
+    const QString pictures = picture_folder(box, "owls");
+    MainWindow *main = box.start();
+    QVERIFY(main);
+    QVERIFY(main->select_folder(pictures));
+    QTest::qWait(50);
+    const QSize before = main->size();
+    for (int run = 0; run < 2; ++run) {
+      button(main, "OK")->click();
+      QApplication::processEvents();
+      QVERIFY2(box.prompts.isEmpty(), qPrintable(box.prompts.join('|')));
+      QCOMPARE(main->size(), before);
+    }
+    QVERIFY(button(main, "OK")->isVisible());
+    QVERIFY(!button(main, "StopIt")->isVisible());
+  }
+};
+
+QUILLO_FRONTEND_TEST_MAIN(UserChoicesTest)
+#include "user_choices_test.moc"
