@@ -53,7 +53,10 @@ void push_filter_group(const SettingsMirror &m, const QString &output_folder) {
 
 void push_page_group(const SettingsMirror &m) {
   engine::put(ZUNO_PageingStyle, m.paging_style);
-  if (rule_uses_size(m.paging_style)) engine::put(ZUNO_OnePageMax, m.page_size_mb * 1024);
+  // Megabytes are coarser than the setting's kilobytes: a size the user left alone goes back as it came.
+  if (rule_uses_size(m.paging_style))
+    engine::put(ZUNO_OnePageMax,
+                m.page_size_mb == m.loaded_page_size_mb ? m.loaded_page_kb : m.page_size_mb * 1024);
   if (rule_uses_count(m.paging_style)) engine::put(ZUNO_OnePageNum, m.page_count);
   engine::put(ZUNO_SearchSubdir, m.subfolder_search);
   engine::put(ZUNO_SubdirDepth, m.depth);
@@ -86,8 +89,8 @@ void load_mirror(SettingsMirror &m) {
   m.design_width = m.frame_style == kFrameHorizontal ? frame_size_ratio : window_size;
   m.design_height = m.frame_style == kFrameHorizontal ? window_size : frame_size_ratio;
   m.paging_style = engine::get(ZUNO_PageingStyle);
-  m.page_size_mb = m.loaded_page_size_mb =
-      static_cast<int>(std::lround(engine::get(ZUNO_OnePageMax) / 1024.0));
+  m.loaded_page_kb = engine::get(ZUNO_OnePageMax);
+  m.page_size_mb = m.loaded_page_size_mb = static_cast<int>(std::lround(m.loaded_page_kb / 1024.0));
   m.page_count = m.loaded_page_count = engine::get(ZUNO_OnePageNum);
   m.size_check = engine::get(ZUNO_SearchSizeType);
   m.min_width = engine::get(ZUNO_MaxX);

@@ -31,7 +31,9 @@ struct SettingsMirror {
   // ZUNO_FrameSizeRatio; a
   // horizontal split swaps them.
   int design_width = 0, design_height = 0;
-  int paging_style = 0;                           // ZUNO_PageingStyle
+  int paging_style = 0;  // ZUNO_PageingStyle
+  // ZUNO_OnePageMax as loaded, in kilobytes; written back while the megabytes below are untouched.
+  int loaded_page_kb = 0;
   int page_size_mb = 0, loaded_page_size_mb = 0;  // ZUNO_OnePageMax in megabytes
   int page_count = 0, loaded_page_count = 0;      // ZUNO_OnePageNum
   int size_check = 0;                             // ZUNO_SearchSizeType

@@ -3,6 +3,7 @@
 #include <QLineEdit>
 #include <QScrollBar>
 #include <QSignalBlocker>
+#include <algorithm>
 
 #include "controls.h"
 
@@ -28,6 +29,9 @@ BoundNumber::BoundNumber(const QString &box_name, const QString &bar_name, Qt::O
       connect(box_, &QLineEdit::textChanged, this, &BoundNumber::on_box_changed);
       break;
   }
+  // Whatever was typed, the box shows the number in use once the user leaves it.
+  if (commit != Commit::OnLeave)
+    connect(box_, &QLineEdit::editingFinished, this, &BoundNumber::on_box_commit);
 }
 
 int BoundNumber::value() const {
@@ -54,7 +58,7 @@ void BoundNumber::on_box_commit() {
 }
 
 void BoundNumber::on_box_edited(const QString &text) {
-  settings_mirror().*setting_ = controls::numeric_value(text);
+  settings_mirror().*setting_ = std::clamp(controls::numeric_value(text), bar_->minimum(), bar_->maximum());
 }
 
 void BoundNumber::on_box_changed(const QString &text) {

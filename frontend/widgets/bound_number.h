@@ -1,6 +1,7 @@
 // A number box and a scroll bar that show one setting of the settings mirror together: moving the bar writes
 // the number into the box and the setting; a number typed into the box moves the bar (which keeps it within
-// its range) when it is committed.
+// its range) when it is committed, and leaving the box always commits it, so that the box never shows a
+// number other than the one in use.
 #pragma once
 
 #include <QObject>
@@ -18,7 +19,7 @@ class BoundNumber : public QObject {
   // When a number typed into the box takes effect.
   enum class Commit {
     OnEnter,                 // Enter; the box then shows what the bar took
-    OnEnterFollowingTyping,  // the same, but the setting follows each typed number at once
+    OnEnterFollowingTyping,  // the same, but the setting follows each typed number (within the range) at once
     OnLeave,                 // leaving the box or Enter
     AsTyped,  // every change; the box keeps what is typed, so numbers can be typed digit by digit
   };

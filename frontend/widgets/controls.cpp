@@ -9,6 +9,7 @@
 #include <QScrollBar>
 #include <QSignalBlocker>
 #include <algorithm>
+#include <climits>
 
 namespace controls {
 
@@ -70,12 +71,15 @@ int set_quietly(QScrollBar *bar, int value) {
 
 int numeric_value(const QString &text) {
   const QString t = text.trimmed();
-  qsizetype end = 0;
-  if (end < t.size() && (t[end] == QLatin1Char('-') || t[end] == QLatin1Char('+'))) ++end;
-  while (end < t.size() && t[end].isDigit() && t[end].unicode() < 128) ++end;
-  bool ok = false;
-  const int value = t.left(end).toInt(&ok);
-  return ok ? value : 0;
+  qsizetype at = 0;
+  const bool negative = at < t.size() && t[at] == QLatin1Char('-');
+  if (at < t.size() && (t[at] == QLatin1Char('-') || t[at] == QLatin1Char('+'))) ++at;
+  // Too many digits for an int give the int's end on that side, so a range clamps them to its own end.
+  long long value = 0;
+  for (; at < t.size() && t[at].unicode() >= '0' && t[at].unicode() <= '9'; ++at)
+    value = std::min(value * 10 + (t[at].unicode() - '0'), static_cast<long long>(INT_MAX) + 1);
+  if (negative) return static_cast<int>(std::max(-value, static_cast<long long>(INT_MIN)));
+  return static_cast<int>(std::min(value, static_cast<long long>(INT_MAX)));
 }
 
 }  // namespace controls

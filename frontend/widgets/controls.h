@@ -25,7 +25,8 @@ QScrollBar *scroll_bar(const QString &name, bool horizontal, int minimum, int ma
 // Moves a scroll bar without running its change handler; the value as the bar clamped it.
 int set_quietly(QScrollBar *bar, int value);
 
-// The number a text starts with (blanks before it allowed), or 0 when it starts with none.
+// The number a text starts with (blanks before it allowed), or 0 when it starts with none; a number beyond
+// an int gives INT_MAX or INT_MIN.
 int numeric_value(const QString &text);
 
 }  // namespace controls

@@ -237,6 +237,11 @@ void DetailWindow::connect_controls() {
           [this](const QString &t) { banner_width_bar_->setValue(numeric_value(t)); });
   connect(banner_height_box_, &QLineEdit::textEdited, this,
           [this](const QString &t) { banner_height_bar_->setValue(numeric_value(t)); });
+  // Leaving a box shows the number in use: what was typed, kept within its bar's range.
+  for (auto [box, bar] :
+       {std::pair{banner_width_box_, banner_width_bar_}, {banner_height_box_, banner_height_bar_}})
+    connect(box, &QLineEdit::editingFinished, this,
+            [box, bar] { box->setText(QString::number(bar->value())); });
   connect(banner_sizes_, &QComboBox::activated, this, [this](int index) {
     const QStringList size = banner_sizes_->itemText(index).split(QLatin1Char('x'));
     banner_width_bar_->setValue(size.value(0).toInt());
@@ -253,7 +258,11 @@ void DetailWindow::connect_controls() {
             [this, i](int v) { on_CacheScroll_Change(i, v); });
     connect(cache_boxes_[i], &QLineEdit::textEdited, this,
             [this, i](const QString &t) { cache_bars_[i]->setValue(numeric_value(t)); });
+    connect(cache_boxes_[i], &QLineEdit::editingFinished, this,
+            [this, i] { cache_boxes_[i]->setText(QString::number(cache_bars_[i]->value())); });
   }
+  connect(ratio_box_, &QLineEdit::editingFinished, this,
+          [this] { ratio_box_->setText(ratio_text(ratio_bar_->value())); });
   for (int rule = 0; rule < 3; ++rule)
     connect(copy_rules_[rule], &QRadioButton::toggled, this, [rule](bool on) {
       if (on) mirror().copy_mode = rule + 1;

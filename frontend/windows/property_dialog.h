@@ -38,8 +38,9 @@ class PropertyDialog : public QWidget {
   void apply_mode(RunMode mode);
 
   // Ranges of the scroll bars (what a user would expect of each).
-  static constexpr int kThumbMin = 16, kThumbMax = 400;         // thumbnail size in pixels
-  static constexpr int kPageMbMin = 1, kPageMbMax = 64;         // page size in megabytes
+  static constexpr int kThumbMin = 16, kThumbMax = 400;  // thumbnail size in pixels
+  // Page size in megabytes: the whole range of the setting (0 to INT_MAX / 1024 kilobytes, rounded).
+  static constexpr int kPageMbMin = 0, kPageMbMax = 2048;
   static constexpr int kPageCountMin = 1, kPageCountMax = 500;  // pictures per page
   static constexpr int kDesignMin = 100, kDesignMax = 4000;     // catalog window width and height in pixels
   static constexpr int kMinSizeMax = 2000;                      // minimum width and height in pixels

@@ -10,6 +10,7 @@
 #include <QScrollBar>
 #include <QTest>
 #include <QTreeView>
+#include <cmath>
 
 #include "detail_window.h"
 #include "flyout.h"
@@ -45,6 +46,20 @@ int rows_below(QWidget *window, const QString &parent) {
   model->fetchMore(model->index(parent));
   if (!QTest::qWaitFor([&] { return model->rowCount(model->index(parent)) > 0; }, 5000)) return 0;
   return model->rowCount(model->index(parent));
+}
+
+template <typename T>
+T *child(QWidget *window, const char *name) {
+  T *found = window->findChild<T *>(name);
+  if (!found) qFatal("no control %s", name);
+  return found;
+}
+
+// The user types into a number box and then presses Enter or leaves it.
+void type_and_leave(QLineEdit *box, const QString &text) {
+  box->setText(text);
+  Q_EMIT box->textEdited(text);
+  Q_EMIT box->editingFinished();
 }
 
 // Catalog folders written below an output folder (one per picture folder).
@@ -213,6 +228,83 @@ class UserChoicesTest : public QObject {
     QTRY_COMPARE(box.opened_pages().size(), 1);
     QVERIFY2(QFileInfo(box.opened_pages().first()).isFile(), qPrintable(box.opened_pages().first()));
     QVERIFY(box.opened_pages().first().startsWith(program_state().output_folder + "/fish/"));
+  }
+
+  void page_size_the_user_left_alone_is_written_back_unchanged() {
+    for (const char *kilobytes : {"300", "1536", "200000", "0"}) {
+      Sandbox box;
+      box.set_ini(box.program_folder(), "OnePageMax", kilobytes);
+      MainWindow *main = box.start();
+      QVERIFY(main);
+      PropertyDialog *p = box.started.property;
+      const int megabytes = static_cast<int>(std::lround(QByteArray(kilobytes).toInt() / 1024.0));
+      QCOMPARE(child<QLineEdit>(p, "Text2")->text(), QString::number(megabytes));
+      QCOMPARE(child<QScrollBar>(p, "HScroll2")->value(), megabytes);
+      main->close();
+      QCOMPARE(box.ini_value(box.program_folder(), "OnePageMax"), QString::fromLatin1(kilobytes));
+    }
+  }
+
+  void page_size_the_user_changed_is_written_in_kilobytes_over_the_setting_s_whole_range() {
+    Sandbox box;
+    box.set_ini(box.program_folder(), "OnePageMax", "1536");
+    MainWindow *main = box.start();
+    QVERIFY(main);
+    PropertyDialog *p = box.started.property;
+    // The setting holds up to INT_MAX / 1024 kilobytes: the bar reaches as far.
+    QCOMPARE(child<QScrollBar>(p, "HScroll2")->maximum(), 2048);
+    QCOMPARE(child<QScrollBar>(p, "HScroll2")->minimum(), 0);
+    type_and_leave(child<QLineEdit>(p, "Text2"), "300");
+    QCOMPARE(child<QScrollBar>(p, "HScroll2")->value(), 300);
+    main->close();
+    QCOMPARE(box.ini_value(box.program_folder(), "OnePageMax"), QStringLiteral("307200"));
+  }
+
+  void number_boxes_clamp_to_their_range_and_show_the_number_in_use() {
+    Sandbox box;
+    MainWindow *main = box.start();
+    QVERIFY(main);
+    PropertyDialog *p = box.started.property;
+    auto *thumb = child<QLineEdit>(p, "Text1");
+    type_and_leave(thumb, "99999999999");
+    QCOMPARE(thumb->text(), QString::number(PropertyDialog::kThumbMax));
+    QCOMPARE(settings_mirror().thumb_size, PropertyDialog::kThumbMax);
+    thumb->setText("-99999999999");
+    Q_EMIT thumb->textEdited(thumb->text());  // the size follows the typing, within the range
+    QCOMPARE(settings_mirror().thumb_size, PropertyDialog::kThumbMin);
+    Q_EMIT thumb->editingFinished();
+    QCOMPARE(thumb->text(), QString::number(PropertyDialog::kThumbMin));
+
+    auto *width = child<QLineEdit>(p, "Text4");
+    type_and_leave(width, "15");  // below the range: 100 is used, and shown once the box is left
+    QCOMPARE(width->text(), QString::number(PropertyDialog::kDesignMin));
+    QCOMPARE(settings_mirror().design_width, PropertyDialog::kDesignMin);
+
+    auto *pages = child<QLineEdit>(p, "Text3");
+    pages->setText("7");
+    Q_EMIT pages->editingFinished();  // left without Enter: still taken
+    QCOMPARE(settings_mirror().page_count, 7);
+
+    DetailWindow *d = box.started.detail;
+    for (int i = 0; i < DetailWindow::kCacheRules; ++i) {
+      auto *number = child<QLineEdit>(d, qPrintable(QStringLiteral("Text%1").arg(4 + i)));
+      for (const QString &typed : {QStringLiteral("abc"), QStringLiteral("-5")}) {
+        type_and_leave(number, typed);
+        QCOMPARE(number->text(), QStringLiteral("0"));
+        QCOMPARE(settings_mirror().cache_rules[i], 0);
+      }
+      type_and_leave(number, "99999999999");
+      QCOMPARE(number->text(), QString::number(DetailWindow::kCacheMax[i]));
+      QCOMPARE(settings_mirror().cache_rules[i], DetailWindow::kCacheMax[i]);
+    }
+    auto *banner = child<QLineEdit>(d, "Text1");
+    type_and_leave(banner, "0");
+    type_and_leave(banner, "abc");
+    QCOMPARE(banner->text(), QStringLiteral("0"));
+    auto *ratio = child<QLineEdit>(d, "Text3");
+    type_and_leave(ratio, "-3");
+    QCOMPARE(ratio->text(), QStringLiteral("0"));
+    QCOMPARE(settings_mirror().slender_ratio, 0);
   }
 
   void main_window_keeps_its_size_over_runs() {
