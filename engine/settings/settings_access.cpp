@@ -14,10 +14,11 @@ int swap_red_blue(int color) {
   return static_cast<int>((c & 0xFF00FF00u) | ((c & 0xFFu) << 16) | ((c >> 16) & 0xFFu));
 }
 
-ZunoTime age_threshold_for_choice(const ZunoRecord &rec, int choice, ZunoTime now) {
+namespace {
+
+// The window's age scale: 0 all, then 10 and 30 minutes, 1, 3, 6 and 12 hours, then days.
+ZunoTime age_threshold_of_scale(int choice, ZunoTime now) {
   switch (choice) {
-    case -1:
-      return rec.LastBackUpTime;
     case 0:
       return 0;
     case 1:
@@ -37,14 +38,18 @@ ZunoTime age_threshold_for_choice(const ZunoRecord &rec, int choice, ZunoTime no
   }
 }
 
+}  // namespace
+
+ZunoTime age_threshold_for_choice(const ZunoRecord &rec, int choice, ZunoTime now) {
+  return choice == -1 ? rec.LastBackUpTime : age_threshold_of_scale(choice, now);
+}
+
+// The file holds the number the age scale of the window wrote, so it means what the
+// scale showed ("1時間前" is 3): one table for the file and for ZunoPut, or a run
+// started from the file (quillo) would filter by another age than the window's.
+// Negative numbers, which the scale never writes, keep meaning "now".
 ZunoTime age_threshold_from_file(int v, ZunoTime now) {
-  if (v == 0) return 0;
-  if (v == 1) return now - 600;
-  if (v == 2) return now - 3600;
-  if (v >= 3 && v <= 8) return now - (static_cast<ZunoTime>(v) - 2) * 86400;
-  if (v >= 9 && v <= 11) return now - (static_cast<ZunoTime>(v) - 8) * 7 * 86400;
-  if (v == 12) return now - 18144000;
-  return now;
+  return v < 0 ? now : age_threshold_of_scale(v, now);
 }
 
 static bool ready() {

@@ -456,6 +456,8 @@ void RunController::create_thumbnails() {
 }
 
 void RunController::start_external_run() {
+  // quillo reads the settings file: it must hold what the windows show now.
+  flash_settings();
   const SettingsMirror &m = settings_mirror();
   Q_EMIT output_box_used();
   external_run::Options options;

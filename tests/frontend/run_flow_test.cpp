@@ -8,6 +8,7 @@
 #include <QProcess>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QScrollBar>
 #include <QTest>
 #include <QTimer>
 #include <QUrl>
@@ -18,6 +19,7 @@
 #include "external_run.h"
 #include "output_window.h"
 #include "program_state.h"
+#include "property_dialog.h"
 #include "sandbox.h"
 #include "settings_mirror.h"
 #include "startup_store.h"
@@ -349,7 +351,10 @@ class RunFlowTest : public QObject {
     main->select_folder(folder);
     box.started.output->set_box_text(output);
     settings_mirror().run_external = true;
+    box.started.property->findChild<QScrollBar *>(QStringLiteral("hsDay"))
+        ->setValue(3);  // "1時間前", not yet in the file
     button(main, "OK")->click();
+    QCOMPARE(box.ini_value(box.program_folder(), "UnderLimits"), QStringLiteral("3"));
     auto *dialog = box.started.dialog;
     QVERIFY(dialog->isVisible());
     QCOMPARE(dialog->label(),
@@ -430,7 +435,7 @@ class RunFlowTest : public QObject {
     main->select_folder(folder);
     // "Old Main" runs no engine phase and goes straight to the browser step: no catalog was written.
     settings_mirror().new_main = false;
-    button(main, "OK")->click();
+    box.started.run->go(RunMode::Normal, folder, false);  // GO itself refuses "Old Main"
     QCOMPARE(box.prompts.size(), 1);
     QVERIFY2(box.prompts.first().startsWith(QStringLiteral("カタログのページが作られていません。")),
              qPrintable(box.prompts.first()));
