@@ -4,9 +4,16 @@
 #pragma once
 
 #include <QObject>
+#include <QPoint>
+#include <QSize>
 #include <functional>
 
 class QWidget;
+
+// Where a window whose frame has the given size stands when it wants to stand at `wanted`: there, when it
+// fits on the screen that shows the anchor; otherwise moved just enough to lie on that screen's free area (a
+// window larger than the area keeps its top left corner on it).
+QPoint on_anchor_screen(const QWidget *anchor, QPoint wanted, QSize frame);
 
 class FlyOut : public QObject {
   Q_OBJECT
@@ -20,6 +27,8 @@ class FlyOut : public QObject {
   int flag() const { return flag_; }
   QWidget *window() const { return window_; }
 
+  // Shows the window when it is hidden, or was shown only a moment ago by the pointer resting on the button
+  // (the user saw it hidden and clicked to show it); hides it otherwise.
   void button_clicked();
   void pointer_over_button();
   void pointer_over_window();
@@ -37,4 +46,6 @@ class FlyOut : public QObject {
   std::function<void()> place_;
   std::function<void()> before_hide_;
   int flag_ = kClosed;
+  // Shown by the pointer resting on the button, which it has not left since.
+  bool shown_by_resting_ = false;
 };

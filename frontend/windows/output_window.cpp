@@ -10,6 +10,7 @@
 #include <QTreeView>
 #include <QVBoxLayout>
 
+#include "flyout.h"
 #include "folder_picker.h"
 #include "program_state.h"
 
@@ -75,8 +76,11 @@ void OutputWindow::keep_box_text() {
   if (QFileInfo(box_text()).isDir()) add_box_text_to_list();
 }
 
+// Right of the main window, or as near as the main window's screen allows.
 void OutputWindow::place_beside_anchor() {
-  if (anchor_) move(anchor_->x() + anchor_->frameGeometry().width(), anchor_->y());
+  if (!anchor_) return;
+  const QPoint beside(anchor_->x() + anchor_->frameGeometry().width(), anchor_->y());
+  move(on_anchor_screen(anchor_, beside, frameGeometry().size()));
 }
 
 bool OutputWindow::event(QEvent *event) {

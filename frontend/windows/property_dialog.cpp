@@ -23,6 +23,7 @@
 #include "bound_number.h"
 #include "controls.h"
 #include "engine_binding.h"
+#include "flyout.h"
 #include "settings_mirror.h"
 
 using namespace controls;
@@ -341,8 +342,11 @@ void PropertyDialog::connect_controls() {
   connect(sort_order_, &QComboBox::currentIndexChanged, this, [](int i) { mirror().sort_mode = i; });
 }
 
+// Left of the main window, or as near as the main window's screen allows.
 void PropertyDialog::place_beside_anchor() {
-  if (anchor_) move(anchor_->x() - frameGeometry().width(), anchor_->y());
+  if (!anchor_) return;
+  const QSize frame = frameGeometry().size();
+  move(on_anchor_screen(anchor_, QPoint(anchor_->x() - frame.width(), anchor_->y()), frame));
 }
 
 void PropertyDialog::fill_from_mirror() {

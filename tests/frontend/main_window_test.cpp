@@ -10,6 +10,7 @@
 #include <QMenu>
 #include <QMimeData>
 #include <QPushButton>
+#include <QScreen>
 #include <QTest>
 #include <QTimer>
 #include <QUrl>
@@ -173,7 +174,10 @@ class MainWindowTest : public QObject {
     main->findChild<QPushButton *>("Command2")->click();
     QVERIFY(output->isVisible());
     QCOMPARE(flyout->flag(), int(FlyOut::kOpened));
-    QCOMPARE(output->x(), main->x() + main->frameGeometry().width());
+    // Beside the main window, as far as its screen allows.
+    const QRect area = main->screen()->availableGeometry();
+    QCOMPARE(output->x(), std::min(main->x() + main->frameGeometry().width(),
+                                   area.right() + 1 - output->frameGeometry().width()));
     QCOMPARE(output->y(), main->y());
 
     const QString browsed = box.path("pictures");
@@ -206,9 +210,45 @@ class MainWindowTest : public QObject {
     main->findChild<QPushButton *>("Command3")->click();
     PropertyDialog *property = box.started.property;
     QVERIFY(property->isVisible());
-    QCOMPARE(property->x(), main->x() - property->frameGeometry().width());
+    QCOMPARE(property->x(), std::max(main->x() - property->frameGeometry().width(), area.left()));
     main->findChild<QPushButton *>("Command3")->click();
     QVERIFY(!property->isVisible());
+  }
+
+  void click_after_resting_on_a_fly_out_button_leaves_the_window_shown() {
+    Sandbox box;
+    MainWindow *main = box.start();
+    QVERIFY(main);
+    const std::pair<const char *, QWidget *> fly_outs[] = {{"Command2", box.started.output},
+                                                           {"Command3", box.started.property}};
+    for (auto [name, window] : fly_outs) {
+      auto *opener = main->findChild<QPushButton *>(name);
+      QEvent enter(QEvent::Enter);
+      QEvent leave(QEvent::Leave);
+      opener->click();
+      QVERIFY2(window->isVisible(), name);
+      QApplication::sendEvent(window, &enter);
+      main->on_Main_MouseMove();
+      QVERIFY2(!window->isVisible(), name);
+      // The pointer on its way to the click rests on the button, which shows the window again.
+      QApplication::sendEvent(opener, &enter);
+      QVERIFY2(window->isVisible(), name);
+      opener->click();
+      QVERIFY2(window->isVisible(), name);
+      opener->click();  // a second click hides it
+      QVERIFY2(!window->isVisible(), name);
+
+      // Shown by resting, then the pointer left the button and came back: the user saw it shown.
+      opener->click();
+      QApplication::sendEvent(window, &enter);
+      main->on_Main_MouseMove();
+      QApplication::sendEvent(opener, &enter);
+      QApplication::sendEvent(opener, &leave);
+      QApplication::sendEvent(opener, &enter);
+      QVERIFY2(window->isVisible(), name);
+      opener->click();
+      QVERIFY2(!window->isVisible(), name);
+    }
   }
 
   void modes_enable_the_copy_and_thumbnail_boxes_only_in_normal_mode() {
