@@ -17,3 +17,8 @@ inline bool is_listed(const FileNode *n) {
 inline bool is_folder_entry(const FileNode *n) {
   return n->depth >= 100;
 }
+// How deep a run lists and shows subfolders: a folder run with the subfolder search
+// switched off shows its own folder only; cache runs always read their whole cache.
+inline int run_depth_limit(const ZunoRecord &rec) {
+  return rec.OutputKind == kOutputPlain && !rec.SearchSubdir ? 0 : rec.SubdirDepth;
+}

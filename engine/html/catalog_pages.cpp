@@ -106,7 +106,7 @@ struct CatalogWriter {
     if (!n->path) return true;  // a node without a path names nothing to show
     if (rec.CacheView == 1 && n->mark == 0) return true;
     if (is_folder_entry(n)) return true;
-    if (n->depth > rec.SubdirDepth) return true;
+    if (n->depth > run_depth_limit(rec)) return true;
     if (n->type == -1) return true;
     if (n->size_kb == -1) return true;
     if (n->size == 0) return true;

@@ -83,7 +83,7 @@ const char *scan_step(EngineState &e, ZunoRecord *rec, FileNode *head) {
     end = maketree(nullptr, rec->EnableFileType | TYPE_LINKFILE, rec->AgeThreshold, rec->SubdirDepth,
                    rec->TargetPath, head);
   else
-    end = maketree(rec, rec->EnableFileType, rec->AgeThreshold, rec->SubdirDepth, rec->TargetPath, head);
+    end = maketree(rec, rec->EnableFileType, rec->AgeThreshold, run_depth_limit(*rec), rec->TargetPath, head);
   if (!end) return fail(e);
   int folders = 0, files = 0, outputs = 0, bytes = 0;
   counttree(head, &folders, &files, &outputs, &bytes);
@@ -196,7 +196,7 @@ bool examine_node(ZunoRecord *rec, FileNode *n) {
 
 int examine_list(ZunoRecord *rec, FileNode *head) {
   for (FileNode *n = head; is_listed(n); n = n->next) {
-    if (n->depth < 100 && n->depth <= rec->SubdirDepth && !examine_node(rec, n))
+    if (n->depth < 100 && n->depth <= run_depth_limit(*rec) && !examine_node(rec, n))
       return record_error("out of memory");
     ZunoCallProgress(1);
     if (ZunoSleep()) return -1;

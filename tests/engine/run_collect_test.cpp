@@ -139,6 +139,30 @@ TEST_F(Run, DeeperFilesAreListedButNotExaminedAndUndescendedFoldersAreNotCopied)
   EXPECT_TRUE(passed().empty());
 }
 
+TEST_F(Run, SubfolderSearchSwitchedOffShowsThisFolderOnly) {
+  std::filesystem::copy(program_dir() + "/html", settings_ + "/html",
+                        std::filesystem::copy_options::recursive);
+  picture("pics/top.jpg", 60, 60);
+  picture("pics/sub/below.jpg", 60, 60);
+  ZunoPut(ZUNO_SubdirDepth, 8);
+  ZunoPut(ZUNO_SearchSubdir, 0);
+  ASSERT_EQ(prepare(target_), 0);
+  EXPECT_EQ(gather().back(), "完了");
+  ASSERT_EQ(passed().size(), 1u);
+  EXPECT_NE(std::string(passed()[0]->path).find("top.jpg"), std::string::npos);
+  EXPECT_GT(prepare(target_), 0) << last_error();  // the catalog
+  ZunoLastCount(0, nullptr, nullptr, nullptr, nullptr);
+  std::string page = read("out/pics/html_1/index000000.html");
+  EXPECT_NE(page.find("top.jpg"), std::string::npos);
+  EXPECT_EQ(page.find("below.jpg"), std::string::npos);
+
+  ZunoPut(ZUNO_SearchSubdir, 1);
+  ASSERT_EQ(prepare(target_), 0);
+  EXPECT_EQ(gather().back(), "完了");
+  EXPECT_EQ(passed().size(), 2u);
+  ZunoLastCount(0, nullptr, nullptr, nullptr, nullptr);
+}
+
 TEST_F(Run, PreparationFailuresAreRecordedAndTheRunGoesOn) {
   EXPECT_EQ(prepare(path("missing")), 0);
   EXPECT_EQ(last_error(), "Illigal target path");
