@@ -349,6 +349,7 @@ class RunFlowTest : public QObject {
     MainWindow *main = box.start();
     QVERIFY(main);
     main->select_folder(folder);
+    QDir().mkpath(output);  // GO offers to make a missing one first
     box.started.output->set_box_text(output);
     settings_mirror().run_external = true;
     box.started.property->findChild<QScrollBar *>(QStringLiteral("hsDay"))
@@ -378,7 +379,7 @@ class RunFlowTest : public QObject {
     QVERIFY(main);
     main->select_folder(folder);
     box.started.output->set_box_text(box.path("gone/out"));
-    button(main, "OK")->click();
+    box.started.run->go(RunMode::Normal, folder, false);  // GO itself offers to make the folder first
     QCOMPARE(box.prompts, QStringList{QStringLiteral("処理に失敗しました。\n出力フォルダが見つかりません")});
     QVERIFY(lines_of(main).isEmpty());
     QVERIFY(idle(main));
@@ -456,6 +457,7 @@ class RunFlowTest : public QObject {
     MainWindow *main = box.start();
     QVERIFY(main);
     main->select_folder(folder);
+    QDir().mkpath(box.path("out"));  // GO offers to make a missing one first
     box.started.output->set_box_text(box.path("out"));
     settings_mirror().run_external = true;
     button(main, "OK")->click();
@@ -485,7 +487,7 @@ class RunFlowTest : public QObject {
     box.started.output->set_box_text(box.path("out"));
     QVERIFY(QDir(folder).removeRecursively());
     settings_mirror().run_external = true;
-    button(main, "OK")->click();
+    box.started.run->go(RunMode::Normal, folder, false);  // GO itself reports the vanished folder first
     QTRY_COMPARE_WITH_TIMEOUT(box.prompts.size(), 1, 10000);
     QCOMPARE(box.prompts.first(),
              QStringLiteral("quillo の処理に失敗しました（終了コード 1）。\n対象フォルダが見つかりません: ") +
@@ -505,6 +507,7 @@ class RunFlowTest : public QObject {
     QVERIFY(main);
     QVERIFY(main->select_folder(folder));
     const QString output = box.path("out");
+    QDir().mkpath(output);  // GO offers to make a missing one first
     box.started.output->set_box_text(output);
     settings_mirror().run_external = true;
     button(main, "OK")->click();
