@@ -54,10 +54,6 @@ bool FolderPicker::set_folder(const QString &path) {
   return true;
 }
 
-bool FolderPicker::folder_exists() const {
-  return !folder_.isEmpty() && QFileInfo(folder_).isDir();
-}
-
 void FolderPicker::on_rows_about_to_go(const QModelIndex &, int, int) {
   rows_leaving_ = true;
 }

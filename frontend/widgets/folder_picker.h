@@ -21,8 +21,6 @@ class FolderPicker : public QObject {
   // Selects an existing folder; false (nothing changes) when it does not exist.
   bool set_folder(const QString &path);
   QString folder() const { return folder_; }
-  // True when the chosen folder is still a folder on disk.
-  bool folder_exists() const;
 
  Q_SIGNALS:
   void folder_changed(const QString &path);

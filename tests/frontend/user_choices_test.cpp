@@ -92,6 +92,8 @@ class UserChoicesTest : public QObject {
     QVERIFY(QDir(chosen).removeRecursively());
     QVERIFY(tree_forgot(main, box.path("pictures"), rows));
     QCOMPARE(main->selected_folder(), chosen);
+    // Nor does the tree show a neighbour as chosen.
+    QVERIFY(!main->findChild<QTreeView *>("Dir1")->currentIndex().isValid());
 
     const QString output = program_state().output_folder;
     const QStringList before = catalogs_in(output);
