@@ -52,13 +52,37 @@
   // The link carries the picture's path as it is (the desktop program reads it back
   // from dropped links); each part of it is made safe for an address here.
   function pathToUrl(path) {
-    return String(path).split('/').map(function (part) {
-      try {
-        return encodeURIComponent(part);
-      } catch (e) {
-        return encodeURI(part);
+    return String(path).split('/').map(encodePart).join('/');
+  }
+
+  function encodeText(text) {
+    try {
+      return encodeURIComponent(text);
+    } catch (e) {
+      return encodeURI(text);
+    }
+  }
+
+  // A byte of a name that is not UTF-8 comes as a lone surrogate U+DC80-U+DCFF whose
+  // low byte is that byte: it goes into the address as the byte itself.
+  function isStrayByte(text, i) {
+    var c = text.charCodeAt(i);
+    var before = i > 0 ? text.charCodeAt(i - 1) : 0;
+    return c >= 0xDC80 && c <= 0xDCFF && !(before >= 0xD800 && before <= 0xDBFF);
+  }
+
+  function encodePart(part) {
+    var out = '';
+    var run = '';
+    for (var i = 0; i < part.length; i++) {
+      if (!isStrayByte(part, i)) {
+        run += part.charAt(i);
+        continue;
       }
-    }).join('/');
+      out += encodeText(run) + '%' + ('0' + (part.charCodeAt(i) & 0xFF).toString(16).toUpperCase()).slice(-2);
+      run = '';
+    }
+    return out + encodeText(run);
   }
 
   window.showcg = function (src, w, h) {

@@ -15,9 +15,50 @@ void append_percent(std::string &out, unsigned char c) {
   out += kHex[c & 15];
 }
 
+// The length of the well-formed UTF-8 sequence at text[at], 0 when the byte there
+// starts none (a stray continuation byte, an overlong form, a surrogate, a cut end).
+size_t utf8_length_at(std::string_view text, size_t at) {
+  auto byte = [&](size_t i) { return static_cast<unsigned char>(text[i]); };
+  unsigned char c = byte(at);
+  if (c < 0x80) return 1;
+  size_t length = c >= 0xC2 && c <= 0xDF ? 2 : c >= 0xE0 && c <= 0xEF ? 3 : c >= 0xF0 && c <= 0xF4 ? 4 : 0;
+  if (length == 0 || at + length > text.size()) return 0;
+  for (size_t i = 1; i < length; ++i)
+    if ((byte(at + i) & 0xC0) != 0x80) return 0;
+  unsigned char second = byte(at + 1);
+  if ((c == 0xE0 && second < 0xA0) || (c == 0xED && second > 0x9F) || (c == 0xF0 && second < 0x90) ||
+      (c == 0xF4 && second > 0x8F))
+    return 0;
+  return length;
+}
+
+// Calls take(run) for each stretch of well-formed UTF-8 and stray(byte) for each byte
+// outside one, in order.
+template <typename Run, typename Stray>
+void split_utf8(std::string_view text, Run take, Stray stray) {
+  size_t start = 0, at = 0;
+  while (at < text.size()) {
+    size_t length = utf8_length_at(text, at);
+    if (length != 0) {
+      at += length;
+      continue;
+    }
+    take(text.substr(start, at - start));
+    stray(static_cast<unsigned char>(text[at]));
+    start = ++at;
+  }
+  take(text.substr(start));
+}
+
 }  // namespace
 
-std::string html_escape(std::string_view text) {
+std::string html_escape(std::string_view raw) {
+  // Pages are UTF-8: a name from an old disk (Shift-JIS, Latin-1) shows its stray bytes
+  // as U+FFFD rather than making the page invalid.
+  std::string valid;
+  split_utf8(
+      raw, [&](std::string_view run) { valid += run; }, [&](unsigned char) { valid += "\xEF\xBF\xBD"; });
+  std::string_view text = valid;
   std::string out;
   out.reserve(text.size());
   for (char c : text) {
@@ -80,9 +121,21 @@ std::string js_string(std::string_view text) {
 std::string showcg_argument(std::string_view path) {
   std::string out;
   out.reserve(path.size() + 8);
-  for (char c : path) {
-    out += c;
-    if (c == '%') out += "25";
-  }
-  return js_string(out);
+  auto take = [&](std::string_view run) {
+    std::string marked;
+    for (char c : run) {
+      marked += c;
+      if (c == '%') marked += "25";
+    }
+    out += js_string(marked);
+  };
+  // A byte outside UTF-8 goes as the lone surrogate U+DC00 + byte: a javascript: URL
+  // is read as UTF-8, so the byte itself would arrive as U+FFFD and name another file.
+  auto stray = [&](unsigned char c) {
+    out += "\\uDC";
+    out += kHex[c >> 4];
+    out += kHex[c & 15];
+  };
+  split_utf8(path, take, stray);
+  return out;
 }

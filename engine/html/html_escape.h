@@ -5,7 +5,8 @@
 #include <string>
 #include <string_view>
 
-// For an attribute value in double quotes and for a text line: & " < > ' as entities.
+// For an attribute value in double quotes and for a text line: & " < > ' as entities,
+// and each byte that is not part of a UTF-8 character as U+FFFD.
 std::string html_escape(std::string_view text);
 
 // A file path (absolute, or relative to the page) as a URL path: every byte other
@@ -20,5 +21,7 @@ std::string js_string(std::string_view text);
 // string: the path as it is (so readers of the link text get the file name back),
 // with each '%' written "%25" because a javascript: URL is percent-decoded before it
 // runs, then escaped as a script string. The viewer script turns it into a URL.
+// A byte that is not part of a UTF-8 character goes as "\uDCxx" (the lone surrogate
+// U+DC00 + the byte), which the viewer script turns back into that byte.
 // A reader of the link text percent-decodes it once and undoes the script escapes.
 std::string showcg_argument(std::string_view path);

@@ -251,6 +251,16 @@ TEST(HtmlEscape, EachContext) {
   EXPECT_EQ(js_string("a\\b'c\"d<e\n"), "a\\\\b\\'c\\\"d\\x3Ce\\x0A");
   EXPECT_EQ(showcg_argument("/a b%.jpg"), "/a b%25.jpg");
   EXPECT_EQ(showcg_argument("C:\\x\\it's.jpg"), "C:\\\\x\\\\it\\'s.jpg");
+  // Bytes outside UTF-8 (a Latin-1 or a cut Shift-JIS name) go as lone surrogates the viewer
+  // turns back into the bytes; well-formed characters, four-byte ones too, stay as they are.
+  EXPECT_EQ(showcg_argument("/caf\xE9 %.jpg"), "/caf\\uDCE9 %25.jpg");
+  EXPECT_EQ(showcg_argument("/\x82\xA0\xF0\x9F\x92\x80\xE2\x82.jpg"),
+            "/\\uDC82\\uDCA0\xF0\x9F\x92\x80\\uDCE2\\uDC82.jpg");
+  EXPECT_EQ(showcg_argument("/\xED\xA0\x80.jpg"), "/\\uDCED\\uDCA0\\uDC80.jpg")
+      << "an encoded surrogate is no character";
+  // Text on the page stays UTF-8: each stray byte shows as U+FFFD.
+  EXPECT_EQ(html_escape("caf\xE9 <\xC3\xA9>"), "caf\xEF\xBF\xBD &lt;\xC3\xA9&gt;");
+  EXPECT_EQ(html_escape("\xC0\xAF"), "\xEF\xBF\xBD\xEF\xBF\xBD") << "an overlong form is no character";
 }
 
 }  // namespace
