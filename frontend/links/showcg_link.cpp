@@ -41,6 +41,17 @@ QString string_literal(const QString &text, qsizetype open) {
   return QString();
 }
 
+// A name that is not UTF-8 comes with each stray byte as a lone surrogate U+DC80-U+DCFF.
+// A QString cannot give those bytes back, and a lossy file name could name another
+// file: such a link names no picture here.
+bool has_stray_byte(const QString &path) {
+  for (qsizetype i = 0; i < path.size(); ++i) {
+    const char16_t c = path.at(i).unicode();
+    if (c >= 0xDC80 && c <= 0xDCFF && !(i > 0 && path.at(i - 1).isHighSurrogate())) return true;
+  }
+  return false;
+}
+
 }  // namespace
 
 bool is_link(const QString &text) {
@@ -55,7 +66,8 @@ QString picture_path(const QString &text) {
   qsizetype open = call + kScheme.size();
   while (open < script.size() && script.at(open) != QLatin1Char('\'') && script.at(open) != QLatin1Char('"'))
     ++open;
-  return open < script.size() ? string_literal(script, open) : QString();
+  const QString path = open < script.size() ? string_literal(script, open) : QString();
+  return has_stray_byte(path) ? QString() : path;
 }
 
 }  // namespace showcg

@@ -163,6 +163,10 @@ class MainWindowTest : public QObject {
     QCOMPARE(showcg::picture_path(R"(javascript:showcg('/pics/it\'s \\ here.jpg',1,1))"),
              QStringLiteral("/pics/it's \\ here.jpg"));
     QCOMPARE(showcg::picture_path("javascript:showcg('/unterminated"), QString());
+    // A stray byte of a name that is not UTF-8 cannot be given back: no picture, not a lossy one.
+    QCOMPARE(showcg::picture_path(R"(javascript:showcg('/pics/caf\uDCE9.jpg',1,1))"), QString());
+    QCOMPARE(showcg::picture_path(R"(javascript:showcg('/pics/\uD83D\uDC80.jpg',1,1))"),
+             QStringLiteral("/pics/\U0001F480.jpg"));
   }
 
   void output_window_flies_out_and_keeps_the_typed_folder() {
