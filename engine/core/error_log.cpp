@@ -92,7 +92,7 @@ extern "C" int ZunoSleep(void) {
   if (e.rec.CpuPriority >= 100) return 0;
   if (e.yield_countdown <= 0) {
     e.yield_countdown = e.rec.CpuPriority;
-    plat::sleep_ms(1);
+    plat::yield_cpu();  // no fixed sleep: a run on an idle machine goes at full speed
     if (e.rec.PollProc) e.rec.PollProc();
     if (e.abort_flag == 1) record_error("ユーザーによる中断要求");
   } else {

@@ -122,6 +122,13 @@ int64_t now();  // seconds since 1970
 // "Wed Jun 30 21:49:08 1993\n".
 std::string local_time_text(int64_t seconds);
 void sleep_ms(int ms);
+// Lets any other runnable thread have the processor now; returns at once when none waits.
+void yield_cpu();
+// Raises the calling thread's nice value to `niceness` (0 to 19); never lowers it, which
+// an unprivileged program may not do. Best effort: a refusal leaves the thread as it was.
+void lower_thread_priority(int niceness);
+// The calling thread's nice value.
+int thread_niceness();
 std::string error_text(int err);  // the standard text for an errno
 // Writes one line (a line break is added) to standard error, for whoever started the program.
 void print_error(const std::string &line);

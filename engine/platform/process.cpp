@@ -1,7 +1,10 @@
 // The process and what surrounds it: environment, working folder, clocks, error
 // texts, standard error and the desktop notification, shared modules.
 #include <fcntl.h>
+#include <sched.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <cstdio>
@@ -52,6 +55,22 @@ std::string local_time_text(int64_t seconds) {
 void sleep_ms(int ms) {
   struct timespec ts = {ms / 1000, (ms % 1000) * 1000000L};
   ops.nanosleep(&ts, nullptr);
+}
+
+void yield_cpu() {
+  sched_yield();
+}
+
+// Linux keeps a nice value per thread: the run lowers only the thread it runs on.
+int thread_niceness() {
+  errno = 0;
+  int nice = getpriority(PRIO_PROCESS, static_cast<id_t>(gettid()));
+  return errno ? 0 : nice;
+}
+
+void lower_thread_priority(int niceness) {
+  niceness = niceness < 0 ? 0 : niceness > 19 ? 19 : niceness;
+  if (niceness > thread_niceness()) setpriority(PRIO_PROCESS, static_cast<id_t>(gettid()), niceness);
 }
 
 std::string error_text(int err) {

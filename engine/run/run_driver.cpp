@@ -38,6 +38,8 @@ int prepare_run(EngineState &e, const char *settings_folder, const char *target,
     claim_begin(e);
     return 0;
   }
+  // The processor share the user chose: the lower CpuPriority, the nicer the run.
+  if (e.rec.CpuPriority < 100) plat::lower_thread_priority(10 - e.rec.CpuPriority / 10);
   ZunoPreProcess(settings_folder, target, output);
   return 0;
 }

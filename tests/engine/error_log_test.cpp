@@ -2,6 +2,7 @@
 #include <regex>
 
 #include "engine_fixture.h"
+#include "platform/ops.h"
 #include "private_temp.h"
 #include "zuno.h"
 
@@ -92,6 +93,23 @@ TEST_F(ErrorLog, PollYieldsOnFirstAndEveryPriorityPlusOneCalls) {
     if (polls != before) seen.push_back(i);
   }
   EXPECT_EQ(seen, (std::vector<int>{1, 4}));
+}
+
+int g_sleeps = 0;
+int counting_sleep(const struct timespec *, struct timespec *) {
+  ++g_sleeps;
+  return 0;
+}
+
+TEST_F(ErrorLog, PollNeverSleepsWhateverThePriority) {
+  plat::ScopedOps os;
+  os->nanosleep = counting_sleep;
+  g_sleeps = 0;
+  for (int priority : {0, 10, 99}) {
+    engine().rec.CpuPriority = priority;
+    for (int i = 0; i < 50; ++i) ZunoSleep();
+  }
+  EXPECT_EQ(g_sleeps, 0) << "a fixed sleep made the default run many times slower";
 }
 
 TEST_F(ErrorLog, AbortIsSeenAtTheNextYieldAndRecorded) {

@@ -6,6 +6,7 @@
 
 #include <cerrno>
 #include <filesystem>
+#include <thread>
 
 #include "collect/collect_steps.h"
 #include "core/file_list.h"
@@ -161,6 +162,29 @@ TEST_F(Run, SubfolderSearchSwitchedOffShowsThisFolderOnly) {
   EXPECT_EQ(gather().back(), "完了");
   EXPECT_EQ(passed().size(), 2u);
   ZunoLastCount(0, nullptr, nullptr, nullptr, nullptr);
+}
+
+TEST_F(Run, CpuPriorityLowersTheRunningThreadsPriorityOnly) {
+  picture("pics/a.jpg", 60, 60);
+  // Each run on a thread of its own: a nice value once raised cannot be lowered again.
+  auto niceness_of_run = [&](int priority) {
+    int seen = -1;
+    std::thread([&] {
+      ZunoPut(ZUNO_CpuPriority, priority);
+      if (prepare(target_) == 0) seen = plat::thread_niceness();
+      gather();
+      prepare(target_);  // the second call writes the catalog and ends the run
+      ZunoLastCount(0, nullptr, nullptr, nullptr, nullptr);
+    }).join();
+    return seen;
+  };
+  int own = plat::thread_niceness();
+  EXPECT_EQ(niceness_of_run(100), own) << "the fastest setting leaves the priority alone";
+  if (own == 0) {
+    EXPECT_EQ(niceness_of_run(10), 9);
+    EXPECT_EQ(niceness_of_run(0), 10);
+  }
+  EXPECT_EQ(plat::thread_niceness(), own) << "the caller's own thread is not touched";
 }
 
 TEST_F(Run, PreparationFailuresAreRecordedAndTheRunGoesOn) {
