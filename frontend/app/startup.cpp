@@ -22,6 +22,7 @@
 #include "program_state.h"
 #include "prompt.h"
 #include "property_dialog.h"
+#include "qt_translations.h"
 #include "run_controller.h"
 #include "settings_mirror.h"
 #include "startup_store.h"
@@ -45,29 +46,21 @@ QString without_trailing_separator(QString folder) {
   return folder;
 }
 
-// The text up to its last path component, separator included (trailing blanks do not count).
-QString folder_part(const QString &path) {
-  QString trimmed = path;
-  while (trimmed.endsWith(QLatin1Char(' '))) trimmed.chop(1);
-  QString component;
-  engine::path_cut(trimmed, component);
-  return trimmed.left(trimmed.size() - component.size());
-}
-
 bool holds_settings_file(const QString &folder) {
   return engine::dir_chk(QDir(folder).filePath(kSettingsFile)) == 0;
 }
 
-// Asks until the text names an existing file that is not a folder. False when the user cancels.
-bool ask_for_settings_file(const QString &program_folder, QString &chosen) {
+// Asks until the user names the settings file or a folder that holds it. False when the user cancels.
+bool ask_for_settings_folder(const QString &program_folder, QString &chosen) {
   do {
-    if (prompt::show(nullptr, program_folder + QStringLiteral("/ZunoP.iniがありません"),
+    if (prompt::show(nullptr,
+                     program_folder + QLatin1Char('/') + kSettingsFile + QStringLiteral("がありません"),
                      prompt::Buttons::OkCancel) == prompt::Answer::Cancel)
       return false;
     FirstRunDialog dialog(program_folder);
     dialog.exec();
-    chosen = dialog.text();
-  } while (engine::dir_chk(chosen) != 0);
+    chosen = dialog.settings_folder();
+  } while (chosen.isEmpty());
   return true;
 }
 
@@ -257,9 +250,7 @@ bool find_settings_folder(QString &settings_folder) {
   for (;;) {
     QString candidate = program_folder;
     if (engine::first_time(candidate) == -1) {
-      QString chosen;
-      if (!ask_for_settings_file(program_folder, chosen)) return false;
-      candidate = folder_part(chosen);
+      if (!ask_for_settings_folder(program_folder, candidate)) return false;
     }
     settings_folder = without_trailing_separator(candidate);
     if (!settings_folder.isEmpty()) return true;
@@ -270,6 +261,7 @@ bool find_settings_folder(QString &settings_folder) {
 }
 
 StartedProgram start_program() {
+  install_qt_translations();
   ProgramState &state = program_state();
   SettingsMirror &mirror = settings_mirror();
   if (!engine::library_loaded()) return {};

@@ -1,4 +1,4 @@
-// FirstRunDialog: asks where the settings file lies when it is not beside the program.
+// FirstRunDialog: asks where the settings file (quillo.ini) lies when it is not beside the program.
 #pragma once
 
 #include <QDialog>
@@ -11,6 +11,10 @@ class FirstRunDialog : public QDialog {
   FirstRunDialog(const QString &start_text, QWidget *parent = nullptr);
 
   QString text() const;
+  // The folder holding the settings file when the text names that file or such a folder; empty otherwise.
+  QString settings_folder() const;
+  static QString settings_folder_of(const QString &text);
+  static const QString kSettingsFile;  // quillo.ini
 
  private:
   void on_Command2_Click();  // browse

@@ -1,5 +1,6 @@
 // Start-up, first run and the values saved at exit.
 #include <QApplication>
+#include <QColorDialog>
 #include <QComboBox>
 #include <QDir>
 #include <QLabel>
@@ -9,6 +10,7 @@
 #include <QSettings>
 #include <QTest>
 #include <QTimer>
+#include <algorithm>
 
 #include "engine_binding.h"
 #include "first_run_dialog.h"
@@ -31,6 +33,12 @@ void answer_first_run_dialog(const QString &text) {
     dialog->findChild<QLineEdit *>(QStringLiteral("Text1"))->setText(text);
     dialog->findChild<QPushButton *>(QStringLiteral("Command1"))->click();
   });
+}
+
+// True when the text holds kana or kanji.
+bool is_japanese(const QString &text) {
+  return std::any_of(text.begin(), text.end(),
+                     [](QChar c) { return c.unicode() >= 0x3040 && c.unicode() <= 0x9fff; });
 }
 
 QByteArray bytes_of(const QString &file) {
@@ -119,15 +127,67 @@ class StartupTest : public QObject {
     const QString settings = box.path("settings");
     box.install_settings(settings);
     QFile::remove(box.program_folder() + "/quillo.ini");
-    // A folder is refused and asked again; then the settings file itself is chosen.
-    answer_first_run_dialog(settings);
+    // A folder without the settings file is refused and asked again; then the settings file itself is chosen.
+    QDir().mkpath(box.path("empty"));
+    answer_first_run_dialog(box.path("empty"));
     QTimer::singleShot(300, [settings] { answer_first_run_dialog(settings + "/quillo.ini"); });
     MainWindow *main = box.start();
     QVERIFY(main);
-    const QString missing = box.program_folder() + QStringLiteral("/ZunoP.iniがありません");
+    const QString missing = box.program_folder() + QStringLiteral("/quillo.iniがありません");
     QCOMPARE(box.prompts, QStringList({missing, missing}));
     QCOMPARE(program_state().settings_folder, settings);
     QCOMPARE(engine_setting(ZUNO_CurrentWidth), box.ini_value(settings, "CurrentWidth").toInt());
+  }
+
+  void first_run_takes_a_folder_that_holds_quillo_ini() {
+    Sandbox box;
+    const QString settings = box.path("settings");
+    box.install_settings(settings);
+    box.set_ini(settings, "CurrentWidth", "77");
+    QFile::remove(box.program_folder() + "/quillo.ini");
+    answer_first_run_dialog(settings + "/");
+    MainWindow *main = box.start();
+    QVERIFY(main);
+    QCOMPARE(box.prompts, QStringList{box.program_folder() + QStringLiteral("/quillo.iniがありません")});
+    QCOMPARE(program_state().settings_folder, settings);
+    QCOMPARE(engine_setting(ZUNO_CurrentWidth), 77);
+  }
+
+  void first_run_dialog_names_quillo_ini_and_tells_which_texts_lead_to_settings() {
+    Sandbox box;
+    const QString settings = box.path("settings");
+    box.install_settings(settings);
+    QFile other(box.path("settings/other.ini"));
+    QVERIFY(other.open(QIODevice::WriteOnly));
+    other.close();
+    QDir().mkpath(box.path("empty"));
+    FirstRunDialog dialog(box.program_folder());
+    QVERIFY(dialog.findChild<QLabel *>(QStringLiteral("Label1"))
+                ->text()
+                .startsWith(QStringLiteral("quillo.ini")));
+    auto folder_for = [&dialog](const QString &text) {
+      dialog.findChild<QLineEdit *>(QStringLiteral("Text1"))->setText(text);
+      return dialog.settings_folder();
+    };
+    QCOMPARE(folder_for(settings), settings);
+    QCOMPARE(folder_for(settings + "/quillo.ini"), settings);
+    QCOMPARE(folder_for(settings + "/quillo.ini  "), settings);
+    QCOMPARE(folder_for(box.path("settings/other.ini")), QString());
+    QCOMPARE(folder_for(box.path("empty")), QString());
+    QCOMPARE(folder_for(box.path("nowhere/quillo.ini")), QString());
+    QCOMPARE(folder_for(QString()), QString());
+  }
+
+  void qt_s_own_dialogs_speak_japanese_after_start_up() {
+    Sandbox box;
+    QVERIFY(box.start());
+    const QString colours = QCoreApplication::translate("QColorDialog", "&Basic colors");
+    QVERIFY2(is_japanese(colours), qPrintable(colours));
+    const QString look_in = QCoreApplication::translate("QFileDialog", "Look in:");
+    QVERIFY2(is_japanese(look_in), qPrintable(look_in));
+    QColorDialog dialog;
+    const QList<QLabel *> labels = dialog.findChildren<QLabel *>();
+    QVERIFY(std::any_of(labels.begin(), labels.end(), [&](QLabel *l) { return l->text() == colours; }));
   }
 
   void first_run_cancelled_ends_the_program() {
