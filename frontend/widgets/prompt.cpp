@@ -14,6 +14,7 @@ Handler &handler() {
 QMessageBox::StandardButtons standard_buttons(Buttons buttons) {
   switch (buttons) {
     case Buttons::OkCancel:
+    case Buttons::OkCancelDefaultCancel:
       return QMessageBox::Ok | QMessageBox::Cancel;
     case Buttons::AbortRetryIgnore:
       return QMessageBox::Abort | QMessageBox::Retry | QMessageBox::Ignore;
@@ -48,6 +49,7 @@ Answer show(QWidget *parent, const QString &text, Buttons buttons) {
   if (!parent) parent = QApplication::activeWindow();
   QMessageBox box(QMessageBox::NoIcon, QStringLiteral("クイロ～"), text, standard_buttons(buttons), parent);
   box.setObjectName(QStringLiteral("MessageBox"));
+  if (buttons == Buttons::OkCancelDefaultCancel) box.setDefaultButton(QMessageBox::Cancel);
   return answer_of(box.exec());
 }
 

@@ -8,7 +8,8 @@ class QWidget;
 
 namespace prompt {
 
-enum class Buttons { Ok, OkCancel, AbortRetryIgnore, RetryCancel };
+// OkCancelDefaultCancel: a question whose Ok loses data, so Enter answers Cancel.
+enum class Buttons { Ok, OkCancel, OkCancelDefaultCancel, AbortRetryIgnore, RetryCancel };
 enum class Answer { Ok, Cancel, Abort, Retry, Ignore };
 
 // Shows a modal message box with the program title over parent, or over the active window when parent is

@@ -73,10 +73,8 @@ void MainWindow::on_Label1_OLEDragDrop(const QMimeData *data) {
     return;
   }
   const QString file = showcg::picture_path(text);
-  if (prompt::show(this, file + QStringLiteral("を削除します。よろしいですか？"),
-                   prompt::Buttons::OkCancel) != prompt::Answer::Ok)
-    return;
-  // Only a picture that a catalog of the output folder links is deleted, whatever the text claims.
+  // Only a picture that a catalog of the output folder links is deleted, whatever the text claims;
+  // a relative link is resolved against its catalog page, and the question names the file itself.
   QString output;
   engine::get_str(ZUNO_OutputPath, output);
   const QString picture = catalog_delete::linked_picture(file, output);
@@ -84,6 +82,9 @@ void MainWindow::on_Label1_OLEDragDrop(const QMimeData *data) {
     prompt::show(this, file + QStringLiteral("はカタログにないので削除しません"));
     return;
   }
+  if (prompt::show(this, picture + QStringLiteral("を削除します。よろしいですか？"),
+                   prompt::Buttons::OkCancelDefaultCancel) != prompt::Answer::Ok)
+    return;
   const bool deleted = catalog_delete::delete_picture(picture, output);
   if (cache_delete_box_->isChecked()) engine::del_cache(picture);
   if (!deleted) prompt::beep();

@@ -2,6 +2,7 @@
 // page as shortcuts arrive, the detail window shows where the favourites folders are and opens them, and the
 // delete drop deletes only a picture that a catalog of the output folder links (the user's own into the
 // trash, a backup copy outright).
+#include <QApplication>
 #include <QCheckBox>
 #include <QDateTime>
 #include <QDesktopServices>
@@ -9,6 +10,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QLabel>
+#include <QMessageBox>
 #include <QMimeData>
 #include <QPushButton>
 #include <QStatusBar>
@@ -19,6 +21,7 @@
 #include "detail_window.h"
 #include "engine_binding.h"
 #include "favourite_folders.h"
+#include "prompt.h"
 #include "run_controller.h"
 #include "sandbox.h"
 
@@ -160,6 +163,18 @@ class FavouritesFlowsTest : public QObject {
     QVERIFY(QFileInfo::exists(box.path("data/Trash/files/猫 の写真.jpg")));
   }
 
+  void the_deletion_question_answers_cancel_on_enter() {
+    prompt::set_handler(nullptr);
+    QTimer::singleShot(0, [] {
+      auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+      QVERIFY(box && box->defaultButton());
+      QTest::keyClick(box, Qt::Key_Return);
+    });
+    QCOMPARE(prompt::show(nullptr, QStringLiteral("/p/a.jpgを削除します。よろしいですか？"),
+                          prompt::Buttons::OkCancelDefaultCancel),
+             prompt::Answer::Cancel);
+  }
+
   void the_delete_drop_refuses_what_no_catalog_links() {
     Sandbox box;
     MainWindow *main = box.start();
@@ -171,8 +186,7 @@ class FavouritesFlowsTest : public QObject {
     write_catalog(box.path("Downloads/index000000.html"), {key});
     std::unique_ptr<QMimeData> link(text(link_to(key)));
     main->on_Label1_OLEDragDrop(link.get());
-    QCOMPARE(box.prompts.size(), 2);
-    QCOMPARE(box.prompts.at(1), key + QStringLiteral("はカタログにないので削除しません"));
+    QCOMPARE(box.prompts, QStringList{key + QStringLiteral("はカタログにないので削除しません")});
     QVERIFY(QFileInfo::exists(key));
   }
 
@@ -215,6 +229,8 @@ class FavouritesFlowsTest : public QObject {
     std::unique_ptr<QMimeData> link(text(link_to(QStringLiteral("../Images/Content.IE5/ABCD1234/a[1].jpg"))));
     main->on_Label1_OLEDragDrop(link.get());
     QCOMPARE(box.beeps(), 0);
+    // The question names the file the relative link stands for, not the link.
+    QCOMPARE(box.prompts.value(0), copy + QStringLiteral("を削除します。よろしいですか？"));
     QVERIFY(!QFileInfo::exists(copy));
     QVERIFY(!QFileInfo::exists(entry));
     QVERIFY(!QFileInfo::exists(box.path("data/Trash/files/a[1].jpg")));
