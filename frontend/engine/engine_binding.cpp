@@ -196,6 +196,12 @@ int new_main(const QString &settings_folder, const QString &target, const QStrin
   return fn(settings_folder.toUtf8().constData(), target.toUtf8().constData(), output.toUtf8().constData());
 }
 
+int old_main(const QString &settings_folder, const QString &target, const QString &output) {
+  auto fn = ZUNO_EXPORT(ZunoMain);
+  if (!fn) return 1;
+  return fn(settings_folder.toUtf8().constData(), target.toUtf8().constData(), output.toUtf8().constData());
+}
+
 int get_files(QString &status) {
   auto fn = ZUNO_EXPORT(ZunoGetFiles);
   if (!fn) return -1;

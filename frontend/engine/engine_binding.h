@@ -64,6 +64,9 @@ int set_progress_proc(ZunoTotalProc total, ZunoVoidProc step, ZunoVoidProc poll,
 int abort_req();
 QString last_err();
 int new_main(const QString &settings_folder, const QString &target, const QString &output);
+// The older single-call run (ZunoMain): a folder-by-folder catalog of target straight into output/<target's
+// name>, whose entry page is index.html there. 0 success, 1 failure (also when the export is missing).
+int old_main(const QString &settings_folder, const QString &target, const QString &output);
 int get_files(QString &status);
 int last_count(int keep, Counts &counts);
 int last_output(QString &folder);

@@ -23,6 +23,11 @@ int priority_of(int thumb_fit) {
   return thumb_fit == kFitRatio ? kFitRatio : kFitWidth;
 }
 
+ZunoSettingNumber thumb_setting_of(int thumb_fit) {
+  if (thumb_fit == kFitHeight) return ZUNO_CurrentHight;
+  return thumb_fit == kFitRatio ? ZUNO_CurrentScale : ZUNO_CurrentWidth;
+}
+
 bool rule_uses_size(int paging_style) {
   return paging_style == kPageBySize || paging_style == kPageBySizeAndCount || paging_style == kPageByWindow;
 }
@@ -61,7 +66,9 @@ void push_page_group(const SettingsMirror &m) {
   engine::put(ZUNO_SearchSubdir, m.subfolder_search);
   engine::put(ZUNO_SubdirDepth, m.depth);
   engine::put(ZUNO_Priority, priority_of(m.thumb_fit));
-  engine::put(m.thumb_fit == kFitHeight ? ZUNO_CurrentHight : ZUNO_CurrentWidth, m.thumb_size);
+  // The sizes of the fits not chosen go back too: one the user set before switching fits is not lost.
+  for (int fit : {kFitWidth, kFitHeight, kFitRatio})
+    engine::put(thumb_setting_of(fit), fit == m.thumb_fit ? m.thumb_size : m.*thumb_size_of_fit(fit));
   const bool vertical = m.frame_style == kFrameVertical;
   engine::put(ZUNO_WindowSize, vertical ? m.design_width : m.design_height);
   engine::put(ZUNO_FrameStyle, m.frame_style);
@@ -73,12 +80,17 @@ void push_page_group(const SettingsMirror &m) {
 
 }  // namespace
 
+int SettingsMirror::*thumb_size_of_fit(int thumb_fit) {
+  if (thumb_fit == kFitHeight) return &SettingsMirror::current_hight;
+  return thumb_fit == kFitRatio ? &SettingsMirror::current_scale : &SettingsMirror::current_width;
+}
+
 void load_mirror(SettingsMirror &m) {
   m.thumb_fit = thumb_fit_of(engine::get(ZUNO_Priority));
   m.current_width = engine::get(ZUNO_CurrentWidth);
   m.current_hight = engine::get(ZUNO_CurrentHight);
   m.current_scale = engine::get(ZUNO_CurrentScale);
-  m.thumb_size = m.thumb_fit == kFitHeight ? m.current_hight : m.current_width;
+  m.thumb_size = m.*thumb_size_of_fit(m.thumb_fit);
   m.subfolder_search = engine::get(ZUNO_SearchSubdir);
   m.depth = engine::get(ZUNO_SubdirDepth);
   const int window_size = engine::get(ZUNO_WindowSize);

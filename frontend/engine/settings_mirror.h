@@ -17,11 +17,12 @@ enum FrameStyle { kFrameVertical = 0, kFrameHorizontal = 1 };
 enum PagingStyle { kPageBySize = 0, kPageByCount = 1, kPageBySizeAndCount = 2, kPageByWindow = 3 };
 
 struct SettingsMirror {
-  // Thumbnail size: how it fits (ZUNO_Priority); the box shows the matching size.
+  // Thumbnail size: how it fits (ZUNO_Priority); the box shows the size of that fit, which the push writes
+  // to the fit's own setting. The sizes of the other fits are kept for when the user picks them again.
   int thumb_fit = kFitWidth;
   int thumb_size = 80;
   int current_width = 0, current_hight = 0,
-      current_scale = 0;        // ZUNO_CurrentWidth, ZUNO_CurrentHight, ZUNO_CurrentScale as loaded
+      current_scale = 0;        // ZUNO_CurrentWidth, ZUNO_CurrentHight, ZUNO_CurrentScale (a divisor)
   int subfolder_search = 0;     // ZUNO_SearchSubdir
   int depth = 0;                // ZUNO_SubdirDepth
   std::array<int, 5> colors{};  // ZUNO_BgColor..ZUNO_VLinkColor, in the front end's 0xBBGGRR order
@@ -82,6 +83,10 @@ SettingsMirror &settings_mirror();
 void load_mirror(SettingsMirror &mirror);
 // Pushes both groups to the engine; output_folder goes to ZUNO_OutputPath.
 void push_mirror(const SettingsMirror &mirror, const QString &output_folder);
+
+// Where a fit keeps its size: the width and height in pixels, the fixed ratio as the divisor of the picture's
+// own size.
+int SettingsMirror::*thumb_size_of_fit(int thumb_fit);
 
 // Type mask (ZUNO_EnableFileType) <-> the type boxes: element 0 "Jpeg" (32) down to element 5 "AVI" (1), then
 // element 6 "WebP" (128) and element 7 "AVIF" (4096). Movies (64) have no box.

@@ -4,6 +4,7 @@
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QProcess>
 #include <QThread>
@@ -75,6 +76,23 @@ QString catalog_entry_page() {
   const QString page =
       settings_mirror().open_top_index ? QStringLiteral("topindex.html") : QStringLiteral("index.html");
   return run_output + QLatin1Char('/') + catalog + QLatin1Char('/') + page;
+}
+
+// The entry page of the folder-by-folder catalog that ZunoMain writes: the output folder / the picture
+// folder's name without its extension / index.html, as the engine names it.
+QString folder_catalog_page(const QString &output, QString target) {
+  while (target.size() > 1 && target.endsWith(QLatin1Char('/'))) target.chop(1);
+  QString name = target.mid(target.lastIndexOf(QLatin1Char('/')) + 1);
+  const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
+  if (dot > 0) name.truncate(dot);
+  return output + QLatin1Char('/') + name + QStringLiteral("/index.html");
+}
+
+QString old_main_failed(const QString &target, const QString &output) {
+  return QStringLiteral(
+             "「Old Main」でカタログを作れませんでした。\n画像フォルダ: %1\n出力先: %2\n"
+             "フォルダがあるか、出力先に書き込めるかを確かめてください。")
+      .arg(target, output);
 }
 
 // The page quillo printed (its last line of standard output) when it is on disk, else empty.
@@ -234,8 +252,10 @@ void RunController::apply_forced_settings() {
 void RunController::do_run() {
   enter_busy();
   show_state(StatePicture::Working);
-  const bool show_catalog = settings_mirror().new_main ? run_new_main() : true;
-  if (show_catalog) show_result_in_browser();
+  // The older driver takes folders only; the cache runs always take the two phases.
+  const bool old_main = !settings_mirror().new_main && mode_ == RunMode::Normal;
+  const QString page = old_main ? run_old_main() : run_new_main();
+  if (!page.isEmpty()) open_catalog(page);
   show_state(StatePicture::Done);
   idle_picture_timer_->start(kIdlePictureDelay);
   set_progress(0, progress_maximum_);
@@ -243,37 +263,62 @@ void RunController::do_run() {
   leave_busy();
 }
 
-// The two phases, the end of the collection and the summary. True when a catalog was written and is on disk;
-// every other ending has told the user why.
-bool RunController::run_new_main() {
+// The two phases, the end of the collection and the summary. The catalog's entry page when it was written and
+// is on disk; empty after every other ending, which has told the user why.
+QString RunController::run_new_main() {
   const RunOutcome run = run_two_phases();
   Q_EMIT status_changed(QString());
   if (run.prepared == ZUNO_BUSY) {
     // The collection that holds the engine is not ours to end.
     prompt::show(nullptr, run_messages::engine_busy());
-    return false;
+    return QString();
   }
   // The last error is never cleared, so its text is read only once a result said the run failed.
   if (run.failed()) {
     end_collection();
     prompt::show(nullptr, run_messages::run_failed(engine::last_err(), run.result < 0 ? run.result : -1));
-    return false;
+    return QString();
   }
   if (run.result == 0) {
     end_collection();
     prompt::show(nullptr, QStringLiteral("条件に合う画像はありません。"));
     set_progress(0, progress_maximum_);
-    return false;
+    return QString();
   }
   const QString page = catalog_entry_page();
   if (!QFileInfo(page).isFile()) {
     end_collection();
     prompt::show(nullptr, run_messages::run_failed(run_messages::catalog_missing(page), run.result));
-    return false;
+    return QString();
   }
   if (make_thumbnails_ && mode_ == RunMode::Normal) create_thumbnails();
   write_summary(run.result);
-  return true;
+  return page;
+}
+
+// The older single-call driver: no gathering, progress or counts, so the summary holds the folder and the
+// time. The catalog's entry page when it is on disk, else empty after telling the user.
+QString RunController::run_old_main() {
+  QElapsedTimer clock;
+  clock.start();
+  Q_EMIT status_changed(QStringLiteral("HTMLファイル出力中"));
+  const int result = engine::old_main(program_state().settings_folder, target_, output_folder_);
+  Q_EMIT status_changed(QString());
+  if (result != 0) {
+    prompt::show(nullptr, old_main_failed(target_, output_folder_));
+    return QString();
+  }
+  const QString page = folder_catalog_page(output_folder_, target_);
+  if (!QFileInfo(page).isFile()) {
+    prompt::show(nullptr, run_messages::catalog_missing(page));
+    return QString();
+  }
+  Q_EMIT line_added(QStringLiteral("**") + folder_ + QStringLiteral("**"));
+  Q_EMIT line_added(QStringLiteral("所要時間 ") + seconds_text(clock.elapsed() / 1000.0) +
+                    QStringLiteral(" 秒"));
+  Q_EMIT line_added(QString());
+  Q_EMIT last_line_selected();
+  return page;
 }
 
 // One pass of the two-phase protocol. A preparation that failed still gets its output call, which ends the
@@ -335,9 +380,12 @@ void RunController::append_counts(const QString &folder, int pictures, int bytes
 }
 
 void RunController::show_result_in_browser() {
+  open_catalog(catalog_entry_page());
+}
+
+void RunController::open_catalog(const QString &path) {
   const SettingsMirror &m = settings_mirror();
   if (!m.auto_browser) return;
-  const QString path = catalog_entry_page();
   if (!QFileInfo(path).isFile()) {
     prompt::show(nullptr, run_messages::catalog_missing(path));
     return;
@@ -464,7 +512,8 @@ void RunController::start_external_run() {
   options.subfolder_search = m.subfolder_search == 1;
   options.depth = m.depth;
   options.fit_height = m.thumb_fit == kFitHeight;
-  options.thumb_size = m.thumb_size;
+  // quillo takes a width or a height only: a fixed ratio runs with the width fit's size.
+  options.thumb_size = m.thumb_fit == kFitRatio ? m.current_width : m.thumb_size;
   options.paging_style = m.paging_style;
   options.page_size_mb = m.page_size_mb;
   options.page_count = m.page_count;

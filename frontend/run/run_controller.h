@@ -80,7 +80,9 @@ class RunController : public QObject {
   void prepare_and_run();
   void apply_forced_settings();
   void do_run();
-  bool run_new_main();
+  QString run_new_main();
+  QString run_old_main();
+  void open_catalog(const QString &page);
   RunOutcome run_two_phases();
   bool poll_gathering();
   void end_collection();

@@ -375,7 +375,6 @@ void MainWindow::pop_up_drop_menu() {
 void MainWindow::on_OK_Click() {
   const bool uses_folders = mode() == RunMode::Normal || settings_mirror().run_external;
   if (uses_folders && (!picture_folder_ready() || !output_folder_ready())) return;
-  if (!run_method_available()) return;
   Q_EMIT go_pressed(mode(), selected_folder(), thumbnail_box_->isChecked());
 }
 
@@ -409,17 +408,6 @@ bool MainWindow::output_folder_ready() {
     return false;
   if (QDir().mkpath(folder)) return true;
   prompt::show(this, QStringLiteral("出力先フォルダ %1 を作れません。").arg(folder));
-  return false;
-}
-
-// "Old Main" (detail window) has no run behind it in this program: GO says so instead of opening a page that
-// no run wrote. The external run does not use it.
-bool MainWindow::run_method_available() {
-  const SettingsMirror &m = settings_mirror();
-  if (m.new_main || m.run_external) return true;
-  prompt::show(this,
-               QStringLiteral("「Old Main」の実行方式は使えません。\n"
-                              "詳細プロパティの SYS タブで「New Main」を選んでから GO を押してください。"));
   return false;
 }
 

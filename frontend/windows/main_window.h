@@ -103,7 +103,6 @@ class MainWindow : public QMainWindow {
   void on_OK_Click();
   bool picture_folder_ready();
   bool output_folder_ready();
-  bool run_method_available();
   void on_StopIt_Click();
   void on_Command1_Click();
   void on_Command2_Click();

@@ -110,7 +110,8 @@ QWidget *PropertyDialog::build_html_tab() {
   auto *size_row = new QHBoxLayout;
   size_row->addWidget(thumb_size_->box());
   size_row->addWidget(thumb_size_->bar(), 1);
-  size_row->addWidget(label(QStringLiteral("Label3"), QStringLiteral("ピクセル"), frame2));
+  thumb_unit_ = label(QStringLiteral("Label3"), QStringLiteral("ピクセル"), frame2);
+  size_row->addWidget(thumb_unit_);
   auto *frame2_layout = new QVBoxLayout(frame2);
   frame2_layout->addLayout(fit_row);
   frame2_layout->addLayout(size_row);
@@ -353,7 +354,7 @@ void PropertyDialog::fill_from_mirror() {
   SettingsMirror &m = mirror();
   filling_ = true;
   fit_options_[std::clamp(m.thumb_fit, 0, 2)]->setChecked(true);
-  thumb_size_->set_value(m.thumb_size);
+  show_thumb_size(m.thumb_size);
   page_rules_[std::clamp(m.paging_style, 0, 3)]->setChecked(true);
   on_PageRule_Click(std::clamp(m.paging_style, 0, 3));
   page_megabytes_->set_value(m.page_size_mb);
@@ -497,8 +498,21 @@ void PropertyDialog::on_PageRule_Click(int rule) {
   page_pictures_->set_enabled(by_count);
 }
 
+// Each fit has its own size: the box keeps the one it showed for the fit left and shows the chosen fit's.
 void PropertyDialog::on_ThumbFit_Click(int fit) {
-  mirror().thumb_fit = fit;
+  SettingsMirror &m = mirror();
+  if (fit == m.thumb_fit) return;
+  m.*thumb_size_of_fit(m.thumb_fit) = m.thumb_size;
+  m.thumb_fit = fit;
+  show_thumb_size(m.*thumb_size_of_fit(fit));
+}
+
+// A fixed ratio divides the picture's own size, so its box takes a small divisor rather than pixels.
+void PropertyDialog::show_thumb_size(int size) {
+  const bool ratio = mirror().thumb_fit == kFitRatio;
+  thumb_size_->bar()->setRange(ratio ? kScaleMin : kThumbMin, ratio ? kScaleMax : kThumbMax);
+  thumb_unit_->setText(ratio ? QStringLiteral("分の1") : QStringLiteral("ピクセル"));
+  thumb_size_->set_value(size);
 }
 
 void PropertyDialog::on_Check2_Click() {

@@ -39,6 +39,7 @@ class PropertyDialog : public QWidget {
 
   // Ranges of the scroll bars (what a user would expect of each).
   static constexpr int kThumbMin = 16, kThumbMax = 400;  // thumbnail size in pixels
+  static constexpr int kScaleMin = 1, kScaleMax = 32;    // fixed ratio: the picture's size divided by this
   // Page size in megabytes: the whole range of the setting (0 to INT_MAX / 1024 kilobytes, rounded).
   static constexpr int kPageMbMin = 0, kPageMbMax = 2048;
   static constexpr int kPageCountMin = 1, kPageCountMax = 500;  // pictures per page
@@ -73,6 +74,7 @@ class PropertyDialog : public QWidget {
   void on_FrameStyle_Click(int style);
   void on_PageRule_Click(int rule);
   void on_ThumbFit_Click(int fit);
+  void show_thumb_size(int size);
   void on_Check2_Click();
   void on_Check1_Click();
   void on_Check3_Click();
@@ -88,6 +90,7 @@ class PropertyDialog : public QWidget {
   QCheckBox *prepared_url_;
   std::array<QRadioButton *, 3> fit_options_{};  // Option2 (width), Option1 (height), Option3 (ratio)
   BoundNumber *thumb_size_;                      // Text1, HScroll1
+  QLabel *thumb_unit_;                           // Label3
   std::array<QRadioButton *, 4> page_rules_{};   // Option4, Option5, Option10, Option13
   BoundNumber *page_megabytes_;                  // Text2, HScroll2
   QLabel *megabyte_label_;

@@ -434,9 +434,8 @@ class RunFlowTest : public QObject {
     MainWindow *main = box.start();
     QVERIFY(main);
     main->select_folder(folder);
-    // "Old Main" runs no engine phase and goes straight to the browser step: no catalog was written.
-    settings_mirror().new_main = false;
-    box.started.run->go(RunMode::Normal, folder, false);  // GO itself refuses "Old Main"
+    // No run has written a catalog yet: the browser step finds no page.
+    box.started.run->show_result_in_browser();
     QCOMPARE(box.prompts.size(), 1);
     QVERIFY2(box.prompts.first().startsWith(QStringLiteral("カタログのページが作られていません。")),
              qPrintable(box.prompts.first()));

@@ -3,8 +3,10 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QDir>
+#include <QDirIterator>
 #include <QFileSystemModel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollBar>
@@ -65,6 +67,25 @@ void type_and_leave(QLineEdit *box, const QString &text) {
 // Catalog folders written below an output folder (one per picture folder).
 QStringList catalogs_in(const QString &output) {
   return QDir(output).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
+}
+
+// Every catalog page below a folder, one after another.
+QString text_of_pages(const QString &folder) {
+  QString text;
+  QDirIterator pages(folder, {"*.html"}, QDir::Files, QDirIterator::Subdirectories);
+  while (pages.hasNext()) {
+    QFile page(pages.next());
+    if (page.open(QIODevice::ReadOnly)) text += QString::fromUtf8(page.readAll());
+  }
+  return text;
+}
+
+// The lines of the main window's result list.
+QStringList lines_of(MainWindow *main) {
+  QStringList lines;
+  auto *list = main->findChild<QListWidget *>("List1");
+  for (int i = 0; list && i < list->count(); ++i) lines << list->item(i)->text();
+  return lines;
 }
 
 // The pointer visits the fly-out and goes back over the main window.
@@ -206,30 +227,114 @@ class UserChoicesTest : public QObject {
     QVERIFY(catalogs_in(typed).contains("birds"));
   }
 
-  void old_main_says_it_cannot_run_and_opens_no_page() {
+  void old_main_writes_the_folder_catalog_and_opens_its_entry_page() {
+    Sandbox box;
+    const QString pictures = picture_folder(box, "fish");
+    box.make_picture(pictures + "/two.png", 64, 48);
+    MainWindow *main = box.start();
+    QVERIFY(main);
+    QVERIFY(main->select_folder(pictures));
+    box.started.detail->findChild<QRadioButton *>("Option9")->click();
+    QVERIFY(!settings_mirror().new_main);
+    const QString catalog = program_state().output_folder + "/fish";
+    QVERIFY(!QFileInfo::exists(catalog));
+    button(main, "OK")->click();
+    QVERIFY2(box.prompts.isEmpty(), qPrintable(box.prompts.join('|')));
+    QVERIFY(QFileInfo(catalog + "/index.html").isFile());
+    const QString pages = text_of_pages(catalog);
+    QVERIFY2(pages.contains("one.jpg") && pages.contains("two.png"), qPrintable(pages));
+    QTRY_COMPARE(box.opened_pages(), QStringList{catalog + "/index.html"});
+    QVERIFY(button(main, "OK")->isVisible() && button(main, "OK")->isEnabled());
+    const QStringList lines = lines_of(main);
+    QVERIFY2(lines.contains("**" + pictures + "**"), qPrintable(lines.join('|')));
+
+    // The same GO with "New Main" takes the two-phase run again, into a catalog folder of its own.
+    box.started.detail->findChild<QRadioButton *>("Option8")->click();
+    button(main, "OK")->click();
+    QVERIFY2(box.prompts.isEmpty(), qPrintable(box.prompts.join('|')));
+    QTRY_COMPARE(box.opened_pages().size(), 2);
+    QVERIFY(box.opened_pages().last() != catalog + "/index.html");
+    QVERIFY(box.opened_pages().last().startsWith(catalog + "/"));
+    QVERIFY(QFileInfo(box.opened_pages().last()).isFile());
+  }
+
+  void old_main_that_cannot_write_its_catalog_says_so_and_opens_nothing() {
     Sandbox box;
     const QString pictures = picture_folder(box, "fish");
     MainWindow *main = box.start();
     QVERIFY(main);
     QVERIFY(main->select_folder(pictures));
     box.started.detail->findChild<QRadioButton *>("Option9")->click();
-    QVERIFY(!settings_mirror().new_main);
-    const QStringList before = catalogs_in(program_state().output_folder);
+    // A plain file where the catalog folder would go.
+    const QString in_the_way = program_state().output_folder + "/fish";
+    QVERIFY(QDir().mkpath(program_state().output_folder));
+    QFile file(in_the_way);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write("kept");
+    file.close();
     button(main, "OK")->click();
     QCOMPARE(box.prompts.size(), 1);
-    QVERIFY2(box.prompts.first().contains(QStringLiteral("Old Main")), qPrintable(box.prompts.first()));
+    QVERIFY2(box.prompts.first().startsWith(QStringLiteral("「Old Main」でカタログを作れませんでした。")),
+             qPrintable(box.prompts.first()));
+    QVERIFY(box.prompts.first().contains(pictures));
+    QVERIFY(QFileInfo(in_the_way).isFile());
+    QCOMPARE(QFileInfo(in_the_way).size(), 4);
     QVERIFY(button(main, "OK")->isVisible() && button(main, "OK")->isEnabled());
-    QCOMPARE(catalogs_in(program_state().output_folder), before);
-    QTest::qWait(100);
+    QTest::qWait(200);
     QVERIFY(box.opened_pages().isEmpty());
+  }
 
-    box.prompts.clear();
-    box.started.detail->findChild<QRadioButton *>("Option8")->click();
+  void fixed_ratio_box_shows_the_loaded_divisor_and_each_fit_keeps_its_own_size() {
+    Sandbox box;
+    box.set_ini(box.program_folder(), "Priority", "2");
+    box.set_ini(box.program_folder(), "CurrentScale", "3");
+    box.set_ini(box.program_folder(), "CurrentWidth", "110");
+    box.set_ini(box.program_folder(), "CurrentHight", "70");
+    MainWindow *main = box.start();
+    QVERIFY(main);
+    PropertyDialog *p = box.started.property;
+    auto *size = child<QLineEdit>(p, "Text1");
+    QVERIFY(child<QRadioButton>(p, "Option3")->isChecked());
+    QCOMPARE(size->text(), QStringLiteral("3"));
+    QCOMPARE(child<QScrollBar>(p, "HScroll1")->value(), 3);
+    QCOMPARE(child<QScrollBar>(p, "HScroll1")->minimum(), PropertyDialog::kScaleMin);
+    QCOMPARE(child<QScrollBar>(p, "HScroll1")->maximum(), PropertyDialog::kScaleMax);
+
+    child<QRadioButton>(p, "Option2")->click();
+    QCOMPARE(size->text(), QStringLiteral("110"));
+    QCOMPARE(child<QScrollBar>(p, "HScroll1")->maximum(), PropertyDialog::kThumbMax);
+    type_and_leave(size, "120");
+    child<QRadioButton>(p, "Option1")->click();
+    QCOMPARE(size->text(), QStringLiteral("70"));
+    child<QRadioButton>(p, "Option3")->click();
+    QCOMPARE(size->text(), QStringLiteral("3"));
+    type_and_leave(size, "99");  // beyond the divisors offered: the largest is used and shown
+    QCOMPARE(size->text(), QString::number(PropertyDialog::kScaleMax));
+    type_and_leave(size, "5");
+    QCOMPARE(settings_mirror().thumb_size, 5);
+
+    main->close();
+    QCOMPARE(box.ini_value(box.program_folder(), "Priority"), QStringLiteral("2"));
+    QCOMPARE(box.ini_value(box.program_folder(), "CurrentScale"), QStringLiteral("5"));
+    QCOMPARE(box.ini_value(box.program_folder(), "CurrentWidth"), QStringLiteral("120"));
+    QCOMPARE(box.ini_value(box.program_folder(), "CurrentHight"), QStringLiteral("70"));
+  }
+
+  void a_run_with_a_fixed_ratio_divides_the_pictures_by_the_chosen_divisor() {
+    Sandbox box;
+    const QString pictures = box.path("pictures/wide");
+    box.make_picture(pictures + "/wide.png", 200, 100);
+    MainWindow *main = box.start();
+    QVERIFY(main);
+    QVERIFY(main->select_folder(pictures));
+    PropertyDialog *p = box.started.property;
+    child<QRadioButton>(p, "Option3")->click();
+    type_and_leave(child<QLineEdit>(p, "Text1"), "5");
     button(main, "OK")->click();
     QVERIFY2(box.prompts.isEmpty(), qPrintable(box.prompts.join('|')));
     QTRY_COMPARE(box.opened_pages().size(), 1);
-    QVERIFY2(QFileInfo(box.opened_pages().first()).isFile(), qPrintable(box.opened_pages().first()));
-    QVERIFY(box.opened_pages().first().startsWith(program_state().output_folder + "/fish/"));
+    const QString pages = text_of_pages(program_state().output_folder);
+    QVERIFY2(pages.contains(R"(width="40" height="20")"), qPrintable(pages));
   }
 
   void page_size_the_user_left_alone_is_written_back_unchanged() {
