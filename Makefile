@@ -44,9 +44,17 @@ test: build build-asan build-fuzz build-release
 	@echo "== all suites"
 	@cd $(BUILD) && ctest --output-on-failure -j$(JOBS)
 
+# Each target first replays the inputs that once broke it (tests/fuzz/crashers/<target>/),
+# then fuzzes for a bounded time from its kept corpus and the shared seeds.
 test-fuzz:
 	@for f in $(FUZZ_BUILD)/fuzz/*_fuzz; do \
 	  [ -x "$$f" ] || continue; \
+	  crashers=tests/fuzz/crashers/$$(basename $$f); \
+	  if [ -d $$crashers ]; then \
+	    echo "== replaying $$(ls $$crashers | wc -l) old crashers of $$(basename $$f)"; \
+	    $$f $$crashers/* >$(FUZZ_BUILD)/$$(basename $$f).replay.log 2>&1 \
+	      || { tail -50 $(FUZZ_BUILD)/$$(basename $$f).replay.log; exit 1; }; \
+	  fi; \
 	  echo "== fuzzing $$(basename $$f) for $(FUZZ_SECONDS)s"; \
 	  mkdir -p $(FUZZ_BUILD)/corpus/$$(basename $$f); \
 	  $$f -max_total_time=$(FUZZ_SECONDS) -print_final_stats=0 $(FUZZ_BUILD)/corpus/$$(basename $$f) \
