@@ -85,7 +85,7 @@ FileNode *scan_folder(const ScanOptions &o, const std::string &folder, FileNode 
     if (!plat::stat_entry(full, &st)) continue;  // vanished, unreadable or a dangling link
     if (!st.is_dir && !st.is_file) continue;     // devices and pipes are no pictures
     if (full.size() > kMaxPathBytes) {
-      record_error("path too long, skipped: " + full.substr(0, 120) + "...");
+      record_error("パスが長すぎるため除外しました: " + full.substr(0, utf8_boundary(full, 120)) + "…");
       continue;
     }
     if (!st.is_dir && !file_wanted(o, full, st)) continue;

@@ -67,10 +67,6 @@ int record_errno(int err) {
   return -1;
 }
 
-int not_implemented(const char *name) {
-  return record_error(std::string("not implemented: ") + name);
-}
-
 extern "C" int ZunoSetProgressProc(ZunoTotalProc total, ZunoVoidProc step, ZunoVoidProc poll,
                                    ZunoVoidProc tick) {
   ZunoRecord &r = engine().rec;

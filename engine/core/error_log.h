@@ -7,5 +7,3 @@
 int record_error(const std::string &text);
 // Records a system error number with its standard text; returns -1.
 int record_errno(int err);
-// Records "not implemented: NAME" for an export whose work is not built yet; returns -1.
-int not_implemented(const char *name);

@@ -5,13 +5,10 @@
 #include "core/error_log.h"
 #include "zuno.h"
 
-namespace {
-// Backs up from `n` so that a cut never splits a UTF-8 sequence.
 size_t utf8_boundary(std::string_view s, size_t n) {
   while (n > 0 && n < s.size() && (static_cast<unsigned char>(s[n]) & 0xC0) == 0x80) --n;
   return n;
 }
-}  // namespace
 
 bool copy_field(char *dst, size_t cap, std::string_view src, const char *what) {
   if (cap == 0) return false;
@@ -23,7 +20,8 @@ bool copy_field(char *dst, size_t cap, std::string_view src, const char *what) {
   size_t n = utf8_boundary(src, cap - 1);
   memcpy(dst, src.data(), n);
   dst[n] = '\0';
-  record_error(std::string("value too long, cut to ") + std::to_string(cap - 1) + " bytes: " + what);
+  record_error(std::string("値が長すぎるため ") + std::to_string(cap - 1) +
+               " バイトに切り詰めました: " + what);
   return false;
 }
 

@@ -6,6 +6,8 @@
 #include <string>
 #include <string_view>
 
+// The largest cut at or below `n` that does not split a UTF-8 sequence.
+size_t utf8_boundary(std::string_view s, size_t n);
 // Copies src into a fixed field of `cap` bytes. An overlong value is cut at the
 // field size (on a UTF-8 character boundary) and the cut is recorded with `what`
 // naming the field. Returns true when the whole value fitted.

@@ -31,7 +31,8 @@ std::vector<std::string> split_paths(std::string_view text) {
     std::string_view path = text.substr(pos, end - pos);
     if (path.empty()) continue;
     if (path.size() > kMaxPathBytes) {
-      record_error("picture view: path longer than " + std::to_string(kMaxPathBytes) + " bytes left out");
+      record_error("ピクチャービュー: " + std::to_string(kMaxPathBytes) +
+                   " バイトを超えるパスは除外しました");
       continue;
     }
     paths.emplace_back(path);

@@ -41,4 +41,11 @@ TEST_F(EngineMessages, AnUnreadableTargetFolderIsNamedInJapanese) {
   EXPECT_EQ(last_error(), "フォルダを読めません: " + path("gone"));
 }
 
+TEST_F(EngineMessages, AValueCutToItsFieldIsSaidInJapanese) {
+  ZunoInit(nullptr);
+  EXPECT_NE(ZunoPutStr(ZUNO_LastSearchString, std::string(5000, 'w').c_str()), -2);
+  EXPECT_EQ(last_error().find("値が長すぎるため "), 0u) << last_error();
+  EXPECT_NE(last_error().find("バイトに切り詰めました: "), std::string::npos) << last_error();
+}
+
 }  // namespace
