@@ -32,13 +32,17 @@ int copy_bytes(const std::string &source, const std::string &dest, std::string *
   if (fd < 0) return errno ? errno : EIO;
   std::vector<char> block(1 << 16);
   int err = 0;
-  for (int64_t offset = 0; !err;) {
+  int64_t offset = 0;
+  while (!err) {
     ssize_t n = in.read_at(offset, block.data(), block.size());
     if (n < 0) err = errno ? errno : EIO;
     if (n <= 0) break;
     err = plat::write_all(fd, block.data(), static_cast<size_t>(n));
     offset += n;
   }
+  // A source that ends before the size it had when opened changed while it was read
+  // (or the disk failed it): its copy would be torn.
+  if (!err && offset < in.size()) err = EIO;
   if (plat::ops.close(fd) != 0 && !err) err = errno ? errno : EIO;
   return err;
 }

@@ -67,12 +67,12 @@ FileNode *scan_folder(const ScanOptions &o, const std::string &folder, FileNode 
                       std::vector<Ancestor> &ancestors) {
   std::vector<std::string> names;
   if (!plat::list_dir(folder, &names)) {
+    record_error("フォルダを読めません: " + folder);
     if (depth == 0) {
-      record_error("フォルダを読めません: " + folder);
       node->next = nullptr;
       return nullptr;
     }
-    return node;  // an unreadable subfolder yields no entries
+    return node;  // an unreadable subfolder yields no entries; the run goes on
   }
   for (const std::string &name : names) {
     if (!o.second_form && ZunoSleep()) {

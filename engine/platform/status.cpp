@@ -72,12 +72,22 @@ bool list_dir(const std::string &folder, std::vector<std::string> *names) {
     errno = err;
     return false;
   }
-  while (struct dirent *e = ops.readdir(d)) {
+  // readdir ends a listing with nullptr both at its end and on an I/O error; only
+  // errno tells them apart, and a listing cut short is no listing of the folder.
+  int err = 0;
+  for (;;) {
+    errno = 0;
+    struct dirent *e = ops.readdir(d);
+    if (!e) {
+      err = errno;
+      break;
+    }
     if (strcmp(e->d_name, ".") == 0 || strcmp(e->d_name, "..") == 0) continue;
     names->emplace_back(e->d_name);
   }
   ops.closedir(d);
-  return true;
+  errno = err;
+  return err == 0;
 }
 
 bool is_virtual_fs(const std::string &folder) {

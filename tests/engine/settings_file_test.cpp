@@ -107,7 +107,7 @@ TEST_F(SettingsFile, OverlongValuesAreCutAndReported) {
   ASSERT_EQ(init(), 0);
   EXPECT_EQ(strlen(engine().rec.TargetPath), 255u);
   EXPECT_EQ(strlen(engine().rec.BgColor), 31u);
-  EXPECT_NE(std::string(engine().last_error).find("too long"), std::string::npos);
+  EXPECT_NE(std::string(engine().last_error).find("バイトに切り詰めました"), std::string::npos);
 }
 
 TEST_F(SettingsFile, FlashKeepsEverythingButChangedValuesAndBacksUpTheOldFile) {
