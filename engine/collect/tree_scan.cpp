@@ -207,6 +207,7 @@ extern "C" int counttree(FileNode *head, int *folders, int *files, int *outputs,
     if (folders) *folders = folder_count;
     if (files) *files = file_count;
     if (bytes) *bytes = saturated(byte_total);
+    engine().last_total_bytes = byte_total;
     return pictures;
   });
 }

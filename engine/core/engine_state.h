@@ -152,6 +152,7 @@ struct EngineState {
   int copy_result;
   FileNode *thumb_pos;
   bool thumb_active;
+  int64_t last_total_bytes;  // the byte total of the last count, which the int of the counts caps
 };
 
 // The one instance; zero at load.

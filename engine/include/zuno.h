@@ -113,28 +113,28 @@ typedef void (*ZunoTotalProc)(int count);
 typedef void (*ZunoVoidProc)(void);
 
 /* --- front-end interface --- */
-int ZunoFirstTime(char **folder);                  /* 0 when folder holds quillo.ini (folder rewritten), -1 */
-int ZunoInit(const char *settings_folder);         /* reads quillo.ini; 0, -1, ZUNO_INI_BACKUP_GOOD */
-int ZunoFlash(void);                               /* writes quillo.ini and uninitialises; 0, -1 */
-int ZunoGet(int number);                           /* setting value, -1 for unknown or not initialised */
-int ZunoPut(int number, int value);                /* 0, -1 */
-int ZunoGetStr(int number, char **buffer);         /* 0, -1 */
-int ZunoPutStr(int number, const char *value);     /* 0, -1 (overlong values are cut and recorded) */
-int ZunoDirChk(const char *path);                  /* 1 folder, 0 other, -1 missing, -2 no path */
-int ZunoPathCut(int ignored, char **path);         /* writes "%04d%s" of the last component; its length */
+int ZunoFirstTime(char **folder);              /* 0 when folder holds quillo.ini (folder rewritten), -1 */
+int ZunoInit(const char *settings_folder);     /* reads quillo.ini; 0, -1, ZUNO_INI_BACKUP_GOOD */
+int ZunoFlash(void);                           /* writes quillo.ini and uninitialises; 0, -1 */
+int ZunoGet(int number);                       /* setting value, -1 for unknown or not initialised */
+int ZunoPut(int number, int value);            /* 0, -1 */
+int ZunoGetStr(int number, char **buffer);     /* 0, -1 */
+int ZunoPutStr(int number, const char *value); /* 0, -1 (overlong values are cut and recorded) */
+int ZunoDirChk(const char *path);              /* 1 folder, 0 other, -1 missing, -2 no path */
+int ZunoPathCut(int ignored, char **path);     /* writes "%04d%s" of the last component; its length */
 int ZunoSetProgressProc(ZunoTotalProc total, ZunoVoidProc step, ZunoVoidProc poll, ZunoVoidProc tick); /* 0 */
-int ZunoAbortReq(void);                            /* 0 */
-const char *ZunoGetLastErr(char **buffer);         /* the engine's last error text */
+int ZunoAbortReq(void);                                                                                /* 0 */
+const char *ZunoGetLastErr(char **buffer); /* the engine's last error text */
 int ZunoNewMain(const char *settings_folder, const char *target, const char *output); /* see run driver */
-int ZunoGetFiles(char **buffer);                   /* 0; buffer receives the gathering status text */
-int ZunoLastCount(int keep, int *folders, int *files, int *outputs, int *bytes); /* picture count */
-int ZunoLastOutPut(char **buffer);                 /* 0 */
+int ZunoGetFiles(char **buffer); /* 0; buffer receives the gathering status text */
+int ZunoLastCount(int keep, int *folders, int *files, int *outputs, int *bytes);           /* picture count */
+int ZunoLastOutPut(char **buffer);                                                         /* 0 */
 int ZunoCountFile(const char *folder, int *folders, int *files, int *outputs, int *bytes); /* count, -69 */
 int ZunoGetThumbInfo(char **source, char **thumb, int *disp_w, int *disp_h, int *w, int *h); /* 1, -1 */
-int ZunoCacheCheck(int mode);                      /* candidate count, -1, -69 */
-int ZunoCacheDel(int mode);                        /* 0, -1 */
-int ZunoDelCache(const char *path);                /* 0, -1 */
-int ZunoCreatFavorites(void);                      /* result of the favourites page, -69 */
+int ZunoCacheCheck(int mode);                            /* candidate count, -1, -69 */
+int ZunoCacheDel(int mode);                              /* 0, -1 */
+int ZunoDelCache(const char *path);                      /* 0, -1 */
+int ZunoCreatFavorites(void);                            /* result of the favourites page, -69 */
 int ZunoGetAnarizedURL(const char *path, char **buffer); /* 0 found, -1 */
 int ZunoGetLinkPage(const char *address, char **buffer); /* link page result */
 /* The browser caches of this desktop, one line each: "kind\tbrowser\tprofile\tfolder\n"
@@ -142,44 +142,46 @@ int ZunoGetLinkPage(const char *address, char **buffer); /* link page result */
    Writes the whole lines that fit in `size` bytes with a terminator; returns the bytes
    all lines need without it, or -1. */
 int ZunoListCaches(char *area, int size);
-int ZunoPicView(const char *text);                 /* picture view result */
+long long ZunoLastTotalBytes(void); /* byte total of the last count, beyond the 2 GiB its int holds */
+int ZunoPicView(const char *text);  /* picture view result */
 int ZunoChangeFileMode(int mode, const char *path); /* 0x80 in mode: writable, else read-only; 0, -1 */
 
 /* --- the engine's own routines, exported for direct calls --- */
 int ZunoMain(const char *settings_folder, const char *target, const char *output); /* 0, 1 */
 int ZunoPreProcess(const char *ignored, const char *target, const char *output);   /* 0 */
-int ZunoDelReq(int mode);                          /* deletion request result, -69 */
-int ZunoGetPicture(const void *block4098);         /* writes TEMP/quillo-<uid>/getpic.dat; 0, -1 */
-int get_inifile(ZunoRecord *rec);                  /* 0, -1, ZUNO_INI_BACKUP_GOOD */
-int put_inifile(ZunoRecord *rec);                  /* 0, -1 */
-int put_erement(ZunoRecord *rec, int number);      /* 0, -1 */
-int ZunoErr(int code, char *text);                 /* code != 0: record, 0; code 0: copy last text, last code */
-int ZunoSleep(void);                               /* abort poll: 1 when an abort is pending */
-void ZunoCallProgress(int value);                  /* one progress report */
-int get_iecache(char *area);                       /* browser cache folder; 0, -1 */
-int get_htmlout(int ignored, ZunoRecord *rec);     /* chooses and creates the catalog folder; 0, -1 */
-char *get_outpath(int which, char *area);          /* 0 OutputPath, 1 saved output folder, else NULL */
-FileNode *maketree(ZunoRecord *rec, int mask, long long oldest, int limit, const char *folder, FileNode *node);
+int ZunoDelReq(int mode);                      /* deletion request result, -69 */
+int ZunoGetPicture(const void *block4098);     /* writes TEMP/quillo-<uid>/getpic.dat; 0, -1 */
+int get_inifile(ZunoRecord *rec);              /* 0, -1, ZUNO_INI_BACKUP_GOOD */
+int put_inifile(ZunoRecord *rec);              /* 0, -1 */
+int put_erement(ZunoRecord *rec, int number);  /* 0, -1 */
+int ZunoErr(int code, char *text);             /* code != 0: record, 0; code 0: copy last text, last code */
+int ZunoSleep(void);                           /* abort poll: 1 when an abort is pending */
+void ZunoCallProgress(int value);              /* one progress report */
+int get_iecache(char *area);                   /* browser cache folder; 0, -1 */
+int get_htmlout(int ignored, ZunoRecord *rec); /* chooses and creates the catalog folder; 0, -1 */
+char *get_outpath(int which, char *area);      /* 0 OutputPath, 1 saved output folder, else NULL */
+FileNode *maketree(ZunoRecord *rec, int mask, long long oldest, int limit, const char *folder,
+                   FileNode *node);
 FileNode *maketree2(long long oldest, int limit, const char *folder, FileNode *node, int code);
-int counttree(FileNode *head, int *folders, int *files, int *outputs, int *bytes); /* picture count */
-int freetree(FileNode *head);                      /* 0 */
+int counttree(FileNode *head, int *folders, int *files, int *outputs, int *bytes);     /* picture count */
+int freetree(FileNode *head);                                                          /* 0 */
 int index_dat_analyze(ZunoRecord *rec, const char *index_file, const char *exec_path); /* 0 */
-int get_anarized_url(const char *path, char *address); /* 0 found, -1 */
+int get_anarized_url(const char *path, char *address);                                 /* 0 found, -1 */
 const char *get_files(ZunoRecord *rec, FileNode *head); /* status text of the next step */
-int get_thumbinfo(ZunoRecord *rec, FileNode *head, char *source, char *thumb, int *disp_w, int *disp_h, int *w,
-                  int *h);                         /* 1, -1 */
+int get_thumbinfo(ZunoRecord *rec, FileNode *head, char *source, char *thumb, int *disp_w, int *disp_h,
+                  int *w, int *h);                  /* 1, -1 */
 int ZunoCreatHtml(ZunoRecord *rec, FileNode *head); /* files placed (>0), 0 none placed, <0 failure */
-int creat_fileindex(ZunoRecord *rec);              /* 0, -1 */
-int creat_common(ZunoRecord *rec);                 /* 0, -1 */
-int make_catalog(ZunoRecord *rec, char **block);   /* 0, -1 */
-int make_frame(ZunoRecord *rec);                   /* 0, -1 */
+int creat_fileindex(ZunoRecord *rec);               /* 0, -1 */
+int creat_common(ZunoRecord *rec);                  /* 0, -1 */
+int make_catalog(ZunoRecord *rec, char **block);    /* 0, -1 */
+int make_frame(ZunoRecord *rec);                    /* 0, -1 */
 int get_urllink(FileNode *pages, const char *address, char *out); /* link page result */
-int creat_favorites(ZunoRecord *rec, FileNode *head); /* favourites result */
-int chk_cache(int mode, ZunoRecord *rec, FileNode *head);    /* candidate count, -1 */
-int del_cache(ZunoRecord *rec, FileNode *head);    /* 0, -1 */
-int del_request(int mode, ZunoRecord *rec, FileNode *head);  /* deletion request result */
-int deletefile(const char *folder, const char *pattern); /* 0 */
-int pic_view(ZunoRecord *rec, const char *text);   /* picture view result */
+int creat_favorites(ZunoRecord *rec, FileNode *head);             /* favourites result */
+int chk_cache(int mode, ZunoRecord *rec, FileNode *head);         /* candidate count, -1 */
+int del_cache(ZunoRecord *rec, FileNode *head);                   /* 0, -1 */
+int del_request(int mode, ZunoRecord *rec, FileNode *head);       /* deletion request result */
+int deletefile(const char *folder, const char *pattern);          /* 0 */
+int pic_view(ZunoRecord *rec, const char *text);                  /* picture view result */
 
 #pragma GCC visibility pop
 #ifdef __cplusplus

@@ -139,6 +139,10 @@ extern "C" int ZunoLastCount(int keep, int *folders, int *files, int *outputs, i
   });
 }
 
+extern "C" long long ZunoLastTotalBytes(void) {
+  return guarded(-1LL, [] { return static_cast<long long>(engine().last_total_bytes); });
+}
+
 extern "C" int ZunoCountFile(const char *folder, int *folders, int *files, int *outputs, int *bytes) {
   return guarded(-1, [&] {
     EngineState &e = engine();

@@ -281,7 +281,7 @@ StartedProgram start_program() {
   state.output_folder = store::read(QStringLiteral("CurrentOutPutDir"));
   if (state.output_folder.isEmpty()) state.output_folder = first_output_folder(state);
   if (engine::dir_chk(state.output_folder) == -1) QDir().mkpath(state.output_folder);
-  state.ratio_average = static_cast<int>(std::lround(store::read(QStringLiteral("RatioAve")).toDouble()));
+  state.ratio_average = std::max(0.0, store::read(QStringLiteral("RatioAve")).toDouble());
   state.start_folder = QDir::currentPath();
 
   StartedProgram program = make_windows(title);
@@ -342,6 +342,6 @@ void save_startup_values(MainWindow &main) {
   store::write(QStringLiteral("TempFilePath"), QString());
   if (main.y() >= 0) store::write(QStringLiteral("LastTop"), QString::number(main.y()));
   if (main.x() >= 0) store::write(QStringLiteral("LastLeft"), QString::number(main.x()));
-  store::write(QStringLiteral("RatioAve"), QString::number(state.ratio_average));
+  store::write(QStringLiteral("RatioAve"), QString::number(state.ratio_average, 'g', 12));
   QDir::setCurrent(state.start_folder);
 }

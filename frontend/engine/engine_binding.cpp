@@ -89,6 +89,14 @@ struct Area {
   QString text() const { return QString::fromUtf8(bytes, qstrnlen(bytes, ZUNO_BUFSIZE)); }
 };
 
+// The byte total of the count just made, beyond what its int holds; the int's own value
+// from an engine without the export.
+qint64 total_of_last_count(int capped) {
+  auto fn = ZUNO_EXPORT(ZunoLastTotalBytes);
+  const long long total = fn ? fn() : -1;
+  return total >= 0 ? total : capped;
+}
+
 }  // namespace
 
 void set_library_folder(const QString &folder) {
@@ -215,7 +223,9 @@ int last_count(int keep, Counts &counts) {
   auto fn = ZUNO_EXPORT(ZunoLastCount);
   if (!fn) return -1;
   counts = Counts{};
-  return fn(keep, &counts.folders, &counts.files, &counts.outputs, &counts.bytes);
+  const int result = fn(keep, &counts.folders, &counts.files, &counts.outputs, &counts.bytes);
+  counts.total_bytes = total_of_last_count(counts.bytes);
+  return result;
 }
 
 int last_output(QString &folder) {
@@ -231,7 +241,10 @@ int count_file(const QString &folder, Counts &counts) {
   auto fn = ZUNO_EXPORT(ZunoCountFile);
   if (!fn) return -1;
   counts = Counts{};
-  return fn(folder.toUtf8().constData(), &counts.folders, &counts.files, &counts.outputs, &counts.bytes);
+  const int result =
+      fn(folder.toUtf8().constData(), &counts.folders, &counts.files, &counts.outputs, &counts.bytes);
+  counts.total_bytes = total_of_last_count(counts.bytes);
+  return result;
 }
 
 int get_thumb_info(ThumbInfo &info) {

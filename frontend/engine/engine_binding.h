@@ -16,6 +16,7 @@ struct Counts {
   int files = 0;
   int outputs = 0;
   int bytes = 0;
+  qint64 total_bytes = 0;  // the same total, not capped at 2 GiB
 };
 
 // What ZunoGetThumbInfo hands over for one picture.

@@ -63,8 +63,8 @@ QString seconds_text(double seconds) {
   return QString::number(seconds, 'g', 15);
 }
 
-QString kilobytes_text(int bytes) {
-  return QString::number(std::lround(bytes / 1024.0));
+QString kilobytes_text(qint64 bytes) {
+  return QString::number(std::llround(bytes / 1024.0));
 }
 
 // The entry page of the catalog the last run wrote: run output folder / catalog folder / index or topindex.
@@ -181,6 +181,7 @@ void RunController::start_favourites_refresh() {
 }
 
 void RunController::prepare_and_run() {
+  run_clock_.start();  // the time the user waits, not the processor time of the engine's part
   const ProgramState &state = program_state();
   browser_cache::take_back();
   engine::flash();
@@ -358,12 +359,14 @@ void RunController::write_summary(int run_time) {
   engine::Counts counts;
   const int pictures = engine::last_count(0, counts);
   ProgramState &state = program_state();
-  const int per_picture =
-      pictures != 0 ? static_cast<int>(std::lround(double(run_time) / pictures)) : run_time;
+  run_time = static_cast<int>(std::max<qint64>(run_time, run_clock_.elapsed()));
+  // Kept to the microsecond: whole milliseconds per picture round to 0 on ordinary folders.
+  auto to_microseconds = [](double ms) { return std::round(ms * 1000.0) / 1000.0; };
+  const double per_picture = to_microseconds(pictures != 0 ? double(run_time) / pictures : run_time);
   if (state.ratio_average == 0) state.ratio_average = per_picture;
-  state.ratio_average = static_cast<int>(std::lround((state.ratio_average + per_picture) / 2.0));
+  state.ratio_average = to_microseconds((state.ratio_average + per_picture) / 2.0);
 
-  append_counts(folder_, pictures, counts.bytes, counts.folders, counts.files);
+  append_counts(folder_, pictures, counts.total_bytes, counts.folders, counts.files);
   Q_EMIT line_added(QStringLiteral("所要時間 ") + seconds_text(run_time / 1000.0) + QStringLiteral(" 秒"));
   Q_EMIT line_added(QString());
   Q_EMIT last_line_selected();
@@ -371,7 +374,7 @@ void RunController::write_summary(int run_time) {
   end_watch_timer_->start(kEndWatchAfterRun);
 }
 
-void RunController::append_counts(const QString &folder, int pictures, int bytes, int folders, int files) {
+void RunController::append_counts(const QString &folder, int pictures, qint64 bytes, int folders, int files) {
   Q_EMIT line_added(QStringLiteral("**") + folder + QStringLiteral("**"));
   Q_EMIT line_added(QStringLiteral("DIr   %1").arg(folders));
   Q_EMIT line_added(QStringLiteral("FIles %1").arg(files));
@@ -422,11 +425,11 @@ void RunController::show_folder_information(const QString &folder) {
                                                 : engine::last_err());
     return;
   }
-  append_counts(folder, pictures, counts.bytes, counts.folders, counts.files);
-  const int ratio = program_state().ratio_average;
-  if (ratio != 0) {
+  append_counts(folder, pictures, counts.total_bytes, counts.folders, counts.files);
+  const double ratio = program_state().ratio_average;
+  if (ratio > 0) {
     Q_EMIT line_added(QStringLiteral("**予想展開時間**"));
-    Q_EMIT line_added(seconds_text(double(ratio) * pictures / 1000.0) + QStringLiteral(" 秒"));
+    Q_EMIT line_added(seconds_text(std::round(ratio * pictures) / 1000.0) + QStringLiteral(" 秒"));
   }
   Q_EMIT line_added(QString());
   Q_EMIT last_line_selected();

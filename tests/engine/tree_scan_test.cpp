@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <climits>
 #include <set>
 
 #include "collect/file_types.h"
@@ -181,6 +182,16 @@ TEST_F(TreeScan, CountTreeCountsAndLeavesADiagnostic) {
   EXPECT_EQ(files, 2);
   EXPECT_EQ(bytes, 150);
   EXPECT_NE(read(private_temp("zunotemp0000.tmp")).find("101:" + path("s")), std::string::npos);
+}
+
+TEST_F(TreeScan, TotalsBeyondTwoGibibytesAreCappedInTheIntButKeptWhole) {
+  for (const char *name : {"a.jpg", "b.jpg", "c.jpg"}) write(name, "x");
+  ASSERT_NE(scan(dir_, 5), nullptr);
+  for (FileNode *n = &engine().files; is_listed(n); n = n->next) n->size = int64_t{1} << 30;  // 1 GiB each
+  int folders = 0, files = 0, outputs = 0, bytes = 0;
+  EXPECT_EQ(counttree(&engine().files, &folders, &files, &outputs, &bytes), 3);
+  EXPECT_EQ(bytes, INT_MAX);
+  EXPECT_EQ(ZunoLastTotalBytes(), 3LL << 30);
 }
 
 TEST_F(TreeScan, CountOfAnEmptyList) {

@@ -119,7 +119,7 @@ class StartupTest : public QObject {
     QCOMPARE(program_state().settings_folder, settings);
     QCOMPARE(program_state().output_folder, box.path("catalogs"));
     QVERIFY(QFileInfo(box.path("catalogs")).isDir());
-    QCOMPARE(program_state().ratio_average, 13);
+    QCOMPARE(program_state().ratio_average, 12.6);  // kept to the microsecond, not rounded to 13
   }
 
   void first_run_asks_until_a_settings_file_is_chosen() {
