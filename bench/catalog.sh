@@ -5,24 +5,11 @@
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=$(cd "${1:-build}" && pwd)
-corpus=${QUILLO_CORPUS:-/tmp/qcorpus}
-shared=${QUILLO_SHARED_BENCH:-$root/../shared/bench}
 runs=${RUNS:-3}
-
-if [ ! -f "$corpus/.qcorpus" ]; then
-  echo "making the benchmark corpus in $corpus (a few minutes, once)"
-  PATH=/usr/bin:$PATH N=${N:-3000} "$shared/make-corpus.sh" "$corpus" >/dev/null
-fi
-
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-# A program folder of its own: the settings with every folder level searched, and
-# the templates and buttons the catalog copies.
-mkdir -p "$work/prog" "$work/out" "$work/temp"
-sed 's/^SubdirDepth=.*/SubdirDepth=20/' "$build/bin/quillo.ini" >"$work/prog/quillo.ini"
-ln -s "$build/bin/html" "$work/prog/html"
-ln -s "$build/bin/button" "$work/prog/button"
-export TEMP=$work/temp
+# shellcheck source=lib/catalog_program.bash
+source "$root/bench/lib/catalog_program.bash"
 
 run_once() {
   local t0 t1

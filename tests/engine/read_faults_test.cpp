@@ -57,6 +57,13 @@ struct dirent *faulty_readdir(DIR *dir) {
   return g_real.readdir(dir);
 }
 
+// Reads of the victim's files go through the fault for the scope of `os`.
+void fail_reads(plat::ScopedOps &os) {
+  os->open = tracking_open;
+  os->close = tracking_close;
+  os->pread = faulty_pread;
+}
+
 class ReadFaults : public EngineTest {
  protected:
   void SetUp() override {
@@ -93,9 +100,7 @@ TEST_F(ReadFaults, APictureThatCannotBeReadIsLeftOutAndNamed) {
   for (bool cut_short : {false, true}) {
     SCOPED_TRACE(cut_short ? "short read" : "I/O error");
     plat::ScopedOps os;
-    os->open = tracking_open;
-    os->close = tracking_close;
-    os->pread = faulty_pread;
+    fail_reads(os);
     g_victim = "b.png";
     g_short = cut_short;
     EXPECT_EQ(run(), 1) << last_error();
@@ -109,9 +114,7 @@ TEST_F(ReadFaults, ACopyWhoseSourceFailsOrEndsEarlyFailsTheRunAndLeavesNoTornCop
   for (bool cut_short : {false, true}) {
     SCOPED_TRACE(cut_short ? "short read" : "I/O error");
     plat::ScopedOps os;
-    os->open = tracking_open;
-    os->close = tracking_close;
-    os->pread = faulty_pread;
+    fail_reads(os);
     g_victim = "a.jpg";
     g_short = cut_short;
     // The header reader also sees the fault for the short case: let it read whole files.
