@@ -168,7 +168,7 @@ int zunocopy(int mode, FileNode *head, const char *output, const char *root) {
     if (copy_file(mode, n->path, copy) != 0) return -1;
     if (!set_node_text(&n->path, copy)) return record_error("out of memory");
     ZunoSleep();  // the copy does not stop on an abort: what it started it finishes
-    ZunoCallProgress(0);
+    ZunoCallProgress(1);  // one step per copy, so the bar moves while the copies are made
   }
   return 0;
 }

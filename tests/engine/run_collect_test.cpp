@@ -91,12 +91,27 @@ TEST_F(Run, PlainRunGathersFiltersAndSortsRealPictures) {
   EXPECT_EQ(engine().busy, 0);
 }
 
+int g_steps = 0;
+void count_step() {
+  ++g_steps;
+}
+
 TEST_F(Run, CopyMirrorsTheTreeUnderImagesAndNodesNameTheCopies) {
   picture("pics/a/b.JPG", 120, 90);
   picture("pics/top.png", 50, 50);
+  ZunoSetProgressProc(nullptr, count_step, nullptr, nullptr);
+  ASSERT_EQ(prepare(target_), 0);
+  g_steps = 0;
+  EXPECT_EQ(gather(), kPlainRun);
+  const int steps_without_copies = g_steps;
+  prepare(target_);  // the second call ends the run
+  ZunoLastCount(0, nullptr, nullptr, nullptr, nullptr);
+
   ZunoPut(ZUNO_FileCopy, 1);
   ASSERT_EQ(prepare(target_), 0);
+  g_steps = 0;
   EXPECT_EQ(gather(), kPlainRun);
+  EXPECT_EQ(g_steps, steps_without_copies + 2) << "a progress step for each of the two copies";
   EXPECT_TRUE(fs::exists(out_ + "/pics/Images/a/b.jpg"));
   EXPECT_TRUE(fs::exists(out_ + "/pics/Images/top.png"));
   for (FileNode *n = &engine().files; is_listed(n); n = n->next) {
