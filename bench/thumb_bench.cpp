@@ -119,7 +119,8 @@ int main(int argc, char **argv) {
                             [](int) {},
                             [](const QString &) {},
                             [](const QString &) {},
-                            [](const QString &) { return true; }};
+                            [](const QString &) { return true; },
+                            [] { return false; }};
   QSettings store(QString::fromUtf8(options.outdir) + QStringLiteral("/../thumb_bench.ini"),
                   QSettings::IniFormat);
 

@@ -503,6 +503,10 @@ void RunController::create_thumbnails() {
   screen.ask_retry = [](const QString &text) {
     return prompt::show(nullptr, text, prompt::Buttons::RetryCancel) == prompt::Answer::Retry;
   };
+  screen.stop_requested = [this] {
+    QCoreApplication::processEvents();  // the window stays alive, and STOP can be pressed
+    return stop_flag_;
+  };
   make_thumbnails(screen);
 }
 

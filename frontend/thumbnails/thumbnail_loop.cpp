@@ -58,6 +58,10 @@ Outcome ThumbnailLoop::run() {
       break;
     }
     screen_.set_progress_value(++outcome.handled);
+    if (screen_.stop_requested && screen_.stop_requested()) {
+      outcome.cancelled = true;
+      break;
+    }
   }
   return outcome;
 }

@@ -29,6 +29,8 @@ struct Screen {
   std::function<void(const QString &line)> add_result_line;
   std::function<void(const QString &text)> show_message;  // a plain message box with OK
   std::function<bool(const QString &text)> ask_retry;     // Retry/Cancel: true for Retry
+  // Asked after each picture (the window handles its events there): true ends the loop, as STOP does.
+  std::function<bool()> stop_requested;
 };
 
 struct Outcome {

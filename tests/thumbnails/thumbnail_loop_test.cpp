@@ -63,7 +63,8 @@ struct Recorder {
               questions << t;
               if (on_question) on_question();
               return answers.isEmpty() ? false : answers.takeFirst();
-            }};
+            },
+            [] { return false; }};
   }
 };
 
@@ -204,6 +205,21 @@ class ThumbnailLoopTest : public QObject {
     add(path, folder_->path(QStringLiteral("t.jpg")), QSize(5, 5));
     run();
     QCOMPARE(screen_.statuses, (QStringList{kCreating, shortened_status(path)}));
+  }
+
+  void stopEndsTheLoopAfterTheCurrentPicture() {
+    for (const char *name : {"a.jpg", "b.jpg", "c.jpg"})
+      add(folder_->write_picture(QString::fromLatin1(name), QSize(40, 40)),
+          folder_->path(QStringLiteral("t-") + QString::fromLatin1(name)), QSize(8, 8));
+    Screen screen = screen_.screen();
+    int asked = 0;
+    screen.stop_requested = [&asked] { return ++asked == 2; };  // STOP pressed during the second picture
+    const Outcome outcome = ThumbnailLoop(engine_.calls(), screen, *store_).run();
+    QVERIFY(outcome.cancelled);
+    QCOMPARE(outcome.handled, 2);
+    QVERIFY(QFile::exists(folder_->path(QStringLiteral("t-b.jpg"))));
+    QVERIFY(!QFile::exists(folder_->path(QStringLiteral("t-c.jpg"))));
+    QCOMPARE(marker(), QString());  // a stop is no crash
   }
 
   void unreadablePictureAsksAndCancelEndsAtOnce() {
