@@ -138,4 +138,44 @@ TEST_F(ReadFaults, AFolderListingCutByAnErrorIsRecordedNotTakenAsWhole) {
   EXPECT_EQ(errno, EIO);
 }
 
+int refused_utimensat(int, const char *, const struct timespec *, int) {
+  errno = EPERM;
+  return -1;
+}
+int refused_chmod(const char *, mode_t) {
+  errno = EROFS;
+  return -1;
+}
+int log_refusing_open(const char *path, int flags, mode_t mode) {
+  if (strstr(path, "zunoerr.log")) {
+    errno = EACCES;
+    return -1;
+  }
+  return g_real.open(path, flags, mode);
+}
+
+TEST_F(ReadFaults, ACopyWhoseTimesCannotBeKeptFailsAndLeavesNoCopy) {
+  ZunoPut(ZUNO_FileCopy, 1);
+  plat::ScopedOps os;
+  os->utimensat = refused_utimensat;
+  EXPECT_LT(run(), 0);
+  EXPECT_NE(last_error().find("コピーできません: "), std::string::npos) << last_error();
+  EXPECT_FALSE(plat::exists(path("out/pics")));
+}
+
+TEST_F(ReadFaults, AFileModeThatCannotBeChangedIsReported) {
+  std::string file = path("pics/a.jpg");
+  plat::ScopedOps os;
+  os->chmod = refused_chmod;
+  EXPECT_EQ(ZunoChangeFileMode(0x80, file.c_str()), -1);
+}
+
+TEST_F(ReadFaults, AnErrorLogThatCannotBeOpenedLosesTheEntryButNotTheError) {
+  plat::ScopedOps os;
+  os->open = log_refusing_open;
+  ZunoErr(-1, const_cast<char *>("テストの記録"));
+  EXPECT_EQ(last_error(), "テストの記録");
+  EXPECT_EQ(run(), 2) << "the run goes on without its log";
+}
+
 }  // namespace
