@@ -50,17 +50,8 @@ void split_utf8(std::string_view text, Run take, Stray stray) {
   take(text.substr(start));
 }
 
-}  // namespace
-
-std::string html_escape(std::string_view raw) {
-  // Pages are UTF-8: a name from an old disk (Shift-JIS, Latin-1) shows its stray bytes
-  // as U+FFFD rather than making the page invalid.
-  std::string valid;
-  split_utf8(
-      raw, [&](std::string_view run) { valid += run; }, [&](unsigned char) { valid += "\xEF\xBF\xBD"; });
-  std::string_view text = valid;
-  std::string out;
-  out.reserve(text.size());
+// & " < > ' of a run of text as entities, appended to out.
+void append_escaped(std::string &out, std::string_view text) {
   for (char c : text) {
     switch (c) {
       case '&':
@@ -82,6 +73,18 @@ std::string html_escape(std::string_view raw) {
         out += c;
     }
   }
+}
+
+}  // namespace
+
+std::string html_escape(std::string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  // Pages are UTF-8: a name from an old disk (Shift-JIS, Latin-1) shows its stray bytes
+  // as U+FFFD rather than making the page invalid.
+  split_utf8(
+      text, [&](std::string_view run) { append_escaped(out, run); },
+      [&](unsigned char) { out += "\xEF\xBF\xBD"; });
   return out;
 }
 

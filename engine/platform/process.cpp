@@ -6,6 +6,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -69,7 +70,7 @@ int thread_niceness() {
 }
 
 void lower_thread_priority(int niceness) {
-  niceness = niceness < 0 ? 0 : niceness > 19 ? 19 : niceness;
+  niceness = std::clamp(niceness, 0, 19);
   if (niceness > thread_niceness()) setpriority(PRIO_PROCESS, static_cast<id_t>(gettid()), niceness);
 }
 
