@@ -4,7 +4,6 @@
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QDir>
-#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QProcess>
 #include <QThread>
@@ -78,14 +77,12 @@ QString catalog_entry_page() {
   return run_output + QLatin1Char('/') + catalog + QLatin1Char('/') + page;
 }
 
-// The entry page of the folder-by-folder catalog that ZunoMain writes: the output folder / the picture
-// folder's name without its extension / index.html, as the engine names it.
-QString folder_catalog_page(const QString &output, QString target) {
-  while (target.size() > 1 && target.endsWith(QLatin1Char('/'))) target.chop(1);
-  QString name = target.mid(target.lastIndexOf(QLatin1Char('/')) + 1);
-  const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
-  if (dot > 0) name.truncate(dot);
-  return output + QLatin1Char('/') + name + QStringLiteral("/index.html");
+// The entry page of the folder-by-folder catalog that ZunoMain just wrote: ZunoMain leaves the run folder it
+// chose in OutputPath until the settings are read again.
+QString folder_catalog_page() {
+  QString run_output;
+  engine::get_str(ZUNO_OutputPath, run_output);
+  return run_output + QStringLiteral("/index.html");
 }
 
 QString old_main_failed(const QString &target, const QString &output) {
@@ -300,8 +297,6 @@ QString RunController::run_new_main() {
 // The older single-call driver: no gathering, progress or counts, so the summary holds the folder and the
 // time. The catalog's entry page when it is on disk, else empty after telling the user.
 QString RunController::run_old_main() {
-  QElapsedTimer clock;
-  clock.start();
   Q_EMIT status_changed(QStringLiteral("HTMLファイル出力中"));
   const int result = engine::old_main(program_state().settings_folder, target_, output_folder_);
   Q_EMIT status_changed(QString());
@@ -309,16 +304,13 @@ QString RunController::run_old_main() {
     prompt::show(nullptr, old_main_failed(target_, output_folder_));
     return QString();
   }
-  const QString page = folder_catalog_page(output_folder_, target_);
+  const QString page = folder_catalog_page();
   if (!QFileInfo(page).isFile()) {
     prompt::show(nullptr, run_messages::catalog_missing(page));
     return QString();
   }
   Q_EMIT line_added(QStringLiteral("**") + folder_ + QStringLiteral("**"));
-  Q_EMIT line_added(QStringLiteral("所要時間 ") + seconds_text(clock.elapsed() / 1000.0) +
-                    QStringLiteral(" 秒"));
-  Q_EMIT line_added(QString());
-  Q_EMIT last_line_selected();
+  append_run_time(run_clock_.elapsed());
   return page;
 }
 
@@ -367,11 +359,17 @@ void RunController::write_summary(int run_time) {
   state.ratio_average = to_microseconds((state.ratio_average + per_picture) / 2.0);
 
   append_counts(folder_, pictures, counts.total_bytes, counts.folders, counts.files);
-  Q_EMIT line_added(QStringLiteral("所要時間 ") + seconds_text(run_time / 1000.0) + QStringLiteral(" 秒"));
-  Q_EMIT line_added(QString());
-  Q_EMIT last_line_selected();
+  append_run_time(run_time);
   external_state_ = ExternalState::InProcessFinished;
   end_watch_timer_->start(kEndWatchAfterRun);
+}
+
+// The summary's last lines: the time from GO, then the blank line that ends the summary, selected.
+void RunController::append_run_time(qint64 milliseconds) {
+  Q_EMIT line_added(QStringLiteral("所要時間 ") + seconds_text(milliseconds / 1000.0) +
+                    QStringLiteral(" 秒"));
+  Q_EMIT line_added(QString());
+  Q_EMIT last_line_selected();
 }
 
 void RunController::append_counts(const QString &folder, int pictures, qint64 bytes, int folders, int files) {

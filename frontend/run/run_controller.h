@@ -89,6 +89,7 @@ class RunController : public QObject {
   void end_collection();
   void write_summary(int run_time);
   void append_counts(const QString &folder, int pictures, qint64 bytes, int folders, int files);
+  void append_run_time(qint64 milliseconds);
   void enter_busy();
   void leave_busy();
   void create_thumbnails();
@@ -104,7 +105,7 @@ class RunController : public QObject {
   void on_Timer4_Timer();
   void on_Timer5_Timer();
 
-  QElapsedTimer run_clock_;     // from GO to the summary of an in-process run
+  QElapsedTimer run_clock_;     // from GO to the summary of an in-process run, either driver
   QTimer *end_watch_timer_;     // Timer1: end of a run and the external run's seconds
   QTimer *favourites_timer_;    // Timer2
   QTimer *drop_menu_timer_;     // Timer3
