@@ -26,6 +26,8 @@ int compare_key(int type, const FileNode &a, const FileNode &b) {
       return three_way(node_width(a) * node_height(a), node_width(b) * node_height(b));
     case 4:
       return compare_names(name_key(a).c_str(), name_key(b).c_str());
+    case 5:  // a picture without an Exif date sorts by its file time
+      return three_way(a.taken ? a.taken : a.modified, b.taken ? b.taken : b.modified);
     default:
       return 0;
   }

@@ -98,6 +98,7 @@ struct FileNode {
   ZunoTime accessed;
   ZunoTime created;
   ZunoTime modified;  // kept so copies can carry the source's times
+  ZunoTime taken;     // when a photo was taken (its Exif date, local time as UTC), 0 when unknown
   uint8_t banner;
   int64_t size;
   int8_t mark;

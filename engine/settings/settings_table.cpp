@@ -110,7 +110,7 @@ constexpr SettingInfo kSettings[] = {
     int_row(ZUNO_PreparedURL, "PreparedURL", "[SearchType]", &R::PreparedURL, 0, 1),
     text_row(ZUNO_LastSearchString, "LastSearchString", &R::LastSearchString, kGetText | kPutText | kFile,
              "[SearchType]"),
-    int_row(ZUNO_SortType, "SortType", "[Sort]", &R::SortType, 0, 4),
+    int_row(ZUNO_SortType, "SortType", "[Sort]", &R::SortType, 0, 5),
     int_row(ZUNO_SortMode, "SortMode", "[Sort]", &R::SortMode, 0, 1),
     int_row(ZUNO_FileCopy, "FileCopy", "[File]", &R::FileCopy, 0, 1),
     int_row(ZUNO_CopyMode, "CopyMode", "[File]", &R::CopyMode, 0, 3),
