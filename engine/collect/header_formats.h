@@ -10,6 +10,7 @@ struct PictureInfo {
   uint32_t width = 0, height = 0;
   uint32_t flags = 0;          // FLAG_ANIMATED for a looping GIF, an animated WebP or an AVIF sequence
   uint32_t bmp_data_size = 0;  // BMP only: the bitmap's image data size
+  int64_t taken = 0;           // JPEG only: the Exif date the photo was taken, 0 when unknown
 };
 
 // Each returns true and fills `info` when the signature matched and the size was

@@ -105,6 +105,7 @@ bool read_sizes(const HeaderSource *src, int type, PictureInfo *info) {
 // The picture's own size, beyond what the 16-bit fields hold.
 struct RealSize {
   uint32_t width = 0, height = 0;
+  int64_t taken = 0;
 };
 
 int read_header(const ZunoRecord *rec, const HeaderSource &src, int type, int16_t *disp_w, int16_t *disp_h,
@@ -128,7 +129,7 @@ int read_header(const ZunoRecord *rec, const HeaderSource &src, int type, int16_
   if (disp_h) *disp_h = shown.height;
   if (flags) *flags |= info.flags;
   if (flags && (info.width > kLargest16 || info.height > kLargest16)) *flags |= FLAG_SIZE_CAPPED;
-  if (real) *real = {info.width, info.height};
+  if (real) *real = {info.width, info.height, info.taken};
 
   const int32_t kilobytes = kilobytes_of(src.length);
   return type == TYPE_BMP ? bmp_display_kilobytes(info, shown, kilobytes) : kilobytes;
@@ -170,6 +171,7 @@ int read_picture_node(const ZunoRecord *rec, FileNode *n) {
   if (kb >= 0) {
     n->pixel_width = real.width;
     n->pixel_height = real.height;
+    n->taken = real.taken;
   }
   return kb;
 }

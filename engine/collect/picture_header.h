@@ -35,5 +35,6 @@ int read_picture_header_bytes(const ZunoRecord *rec, const uint8_t *data, size_t
 // (0xFFC0) or progressive (0xFFC2) frame header. Returns 0 with the frame's height
 // and width stored; -1 when the bytes end first, a segment length is below 2, the
 // frame header is shorter than its fixed part, or the walk takes more segments
-// than any real file has.
-int find_jpeg_size(ByteCursor *cur, uint32_t *height, uint32_t *width);
+// than any real file has. With `taken`, an Exif segment passed on the way that lies within the bytes at hand
+// leaves its DateTimeOriginal there (seconds, the clock time read as UTC; 0 when none).
+int find_jpeg_size(ByteCursor *cur, uint32_t *height, uint32_t *width, int64_t *taken = nullptr);
