@@ -15,7 +15,10 @@ constexpr QLatin1String kNoData("nodata");
 QString read_journal(const QByteArray &path) {
   QFile file(QFile::decodeName(path));
   if (!file.open(QIODevice::ReadOnly)) return QString();
-  return QString::fromUtf8(file.readAll());
+  QByteArray text = file.readAll();
+  const qsizetype end = text.indexOf('\0');
+  if (end >= 0) text.truncate(end);
+  return QString::fromUtf8(text);
 }
 
 }  // namespace
@@ -41,20 +44,32 @@ QString CrashMarker::take_previous() {
   return last == kNoData ? QString() : last;
 }
 
-// The journal is empty whenever no picture is marked, so marking is a single write at its start.
-void CrashMarker::set(const QString &picture) {
-  if (fd_ < 0) return write_through(picture);
-  const QByteArray bytes = picture.toUtf8();
-  if (::pwrite(fd_, bytes.constData(), static_cast<size_t>(bytes.size()), 0) == bytes.size()) return;
-  // A journal that fails is given up for the store: slow, but the marker is kept.
-  drop_journal();
-  write_through(picture);
+void CrashMarker::add(const QString &picture) {
+  const std::lock_guard<std::mutex> lock(mutex_);
+  marked_ << picture;
+  publish();
+}
+
+void CrashMarker::remove(const QString &picture) {
+  const std::lock_guard<std::mutex> lock(mutex_);
+  if (marked_.removeOne(picture)) publish();
 }
 
 void CrashMarker::clear() {
-  if (fd_ >= 0 && ::ftruncate(fd_, 0) == 0) return;
+  const std::lock_guard<std::mutex> lock(mutex_);
+  marked_.clear();
+  publish();
+}
+
+// One write, so that a crash on another thread never leaves a list cut between two calls.
+void CrashMarker::publish() {
+  const QString value = marked_.join(QLatin1Char('\n'));
+  if (fd_ < 0) return write_through(value);
+  const QByteArray bytes = value.toUtf8() + '\0';
+  if (::pwrite(fd_, bytes.constData(), static_cast<size_t>(bytes.size()), 0) == bytes.size()) return;
+  // A journal that fails is given up for the store: slow, but the marker is kept.
   drop_journal();
-  write_through(QString());
+  write_through(value);
 }
 
 void CrashMarker::drop_journal() {

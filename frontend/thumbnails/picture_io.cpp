@@ -110,6 +110,13 @@ QImage fit_picture(const QImage &picture, QSize size) {
 }
 
 int save_jpeg(const QImage &picture, const QByteArray &path, int quality) {
+  QByteArray temporary;
+  const int result = write_jpeg_beside(picture, path, quality, &temporary);
+  return result == kSaved ? put_in_place(temporary, path) : result;
+}
+
+int write_jpeg_beside(const QImage &picture, const QByteArray &path, int quality, QByteArray *temporary) {
+  temporary->clear();
   if (picture.isNull() || path.isEmpty()) return kNothingToSave;
   // Encoded in memory first: a thumbnail is a few KiB, and a failed encoding never touches the disk.
   QByteArray data;
@@ -120,21 +127,24 @@ int save_jpeg(const QImage &picture, const QByteArray &path, int quality) {
     writer.setQuality(quality);
     if (!writer.write(picture)) return kCannotEncode;
   }
-  QByteArray temporary;
-  const int fd = create_temporary_beside(path, &temporary);
+  QByteArray made;
+  const int fd = create_temporary_beside(path, &made);
   if (fd < 0) return kCannotCreate;
   // No fsync: a thumbnail lost to a power cut is simply made again, and a sync per picture would cost more
   // than the picture itself. The rename alone keeps readers from ever seeing half a file.
   const bool written = write_all(fd, data);
   if (::close(fd) != 0 || !written) {
-    ::unlink(temporary.constData());
+    ::unlink(made.constData());
     return kCannotWrite;
   }
-  if (::rename(temporary.constData(), path.constData()) != 0) {
-    ::unlink(temporary.constData());
-    return kCannotReplace;
-  }
+  *temporary = made;
   return kSaved;
+}
+
+int put_in_place(const QByteArray &temporary, const QByteArray &path) {
+  if (::rename(temporary.constData(), path.constData()) == 0) return kSaved;
+  ::unlink(temporary.constData());
+  return kCannotReplace;
 }
 
 }  // namespace thumbnails

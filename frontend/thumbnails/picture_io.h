@@ -31,4 +31,10 @@ QImage fit_picture(const QImage &picture, QSize size);
 // name and renamed over it, so the target is never left half written. Returns a SaveResult.
 int save_jpeg(const QImage &picture, const QByteArray &path, int quality);
 
+// save_jpeg in its two halves, for callers that decide later whether a finished file may take its name:
+// write_jpeg_beside leaves the whole file under a hidden temporary name in the target's folder (*temporary,
+// empty unless kSaved), put_in_place renames it over the target or removes it.
+int write_jpeg_beside(const QImage &picture, const QByteArray &path, int quality, QByteArray *temporary);
+int put_in_place(const QByteArray &temporary, const QByteArray &path);
+
 }  // namespace thumbnails

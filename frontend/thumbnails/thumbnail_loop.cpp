@@ -1,10 +1,18 @@
 #include "thumbnail_loop.h"
 
+#include <unistd.h>
+
 #include <QByteArray>
 #include <QSettings>
 #include <QSize>
+#include <QThread>
+#include <QThreadPool>
 #include <algorithm>
+#include <atomic>
 #include <cstring>
+#include <deque>
+#include <future>
+#include <memory>
 
 #include "crash_marker.h"
 #include "picture_io.h"
@@ -16,6 +24,8 @@ namespace {
 constexpr qsizetype kWholeBelow = 29;
 constexpr qsizetype kHeadChars = 12;
 constexpr qsizetype kTailChars = 16;
+// One picture being made and one waiting per worker, so no worker idles while the loop shows a result.
+constexpr size_t kInFlightPerWorker = 2;
 
 QString from_code_points(const QList<uint> &points, qsizetype from, qsizetype count) {
   return QString::fromUcs4(reinterpret_cast<const char32_t *>(points.constData() + from), count);
@@ -41,8 +51,18 @@ struct ThumbnailLoop::Picture {
   QSize size;
 };
 
-ThumbnailLoop::ThumbnailLoop(EngineCalls engine, Screen screen, QSettings &store)
-    : engine_(std::move(engine)), screen_(std::move(screen)), store_(store) {}
+// What a worker leaves for the loop.
+struct ThumbnailLoop::Made {
+  bool readable = true;
+  int result = kNothingToSave;  // a SaveResult
+  QByteArray temporary;         // the finished file, under a name of its own until its turn comes
+};
+
+ThumbnailLoop::ThumbnailLoop(EngineCalls engine, Screen screen, QSettings &store, int workers)
+    : engine_(std::move(engine)),
+      screen_(std::move(screen)),
+      store_(store),
+      workers_(workers > 0 ? workers : std::max(1, QThread::idealThreadCount())) {}
 
 Outcome ThumbnailLoop::run() {
   screen_.show_status(QStringLiteral("サムネイルを作成しています"));
@@ -50,10 +70,38 @@ Outcome ThumbnailLoop::run() {
   report_crash(marker);
   int folders = 0, files = 0, outputs = 0, bytes = 0;
   screen_.set_progress_maximum(std::max(0, engine_.last_count(1, &folders, &files, &outputs, &bytes)));
+
+  struct Pending {
+    Picture picture;
+    std::future<Made> made;
+  };
+  QThreadPool pool;
+  pool.setMaxThreadCount(workers_);
+  std::atomic<bool> stopping{false};
+  std::deque<Pending> window;
+  bool more = true;
+  // Only a few pictures at a time, whatever the count: memory stays that of a few decoded pictures.
+  const size_t in_flight = static_cast<size_t>(workers_) * kInFlightPerWorker;
+  auto fill = [&] {
+    while (more && window.size() < in_flight) {
+      Pending pending;
+      if (!(more = next_picture(pending.picture))) return;
+      auto task =
+          std::make_shared<std::packaged_task<Made()>>([&marker, &stopping, picture = pending.picture] {
+            return stopping ? Made{} : make_file(picture, marker);
+          });
+      pending.made = task->get_future();
+      pool.start([task] { (*task)(); });
+      window.push_back(std::move(pending));
+    }
+  };
+
   Outcome outcome;
-  Picture picture;
-  while (next_picture(picture)) {
-    if (!make_thumbnail(picture, marker, outcome)) {
+  for (fill(); !window.empty(); fill()) {
+    Pending pending = std::move(window.front());
+    window.pop_front();
+    Made made = pending.made.get();
+    if (!finish_thumbnail(pending.picture, made, marker, outcome)) {
       outcome.cancelled = true;
       break;
     }
@@ -62,6 +110,13 @@ Outcome ThumbnailLoop::run() {
       outcome.cancelled = true;
       break;
     }
+  }
+  // Pictures made past a stop were never reported: their files are taken back, so what is on disk is what
+  // the loop counted. Those not yet begun are skipped.
+  stopping = true;
+  for (Pending &pending : window) {
+    const Made made = pending.made.get();
+    if (!made.temporary.isEmpty()) ::unlink(made.temporary.constData());
   }
   return outcome;
 }
@@ -87,25 +142,41 @@ bool ThumbnailLoop::next_picture(Picture &picture) {
   return true;
 }
 
-// Every picture gets its thumbnail, GIFs (their first frame) included, at the size the engine asked for: the
-// catalog pages point at each of these files with that size.
-bool ThumbnailLoop::make_thumbnail(const Picture &picture, CrashMarker &marker, Outcome &outcome) {
+// On a worker. Every picture gets its thumbnail, GIFs (their first frame) included, at the size the engine
+// asked for: the catalog pages point at each of these files with that size.
+ThumbnailLoop::Made ThumbnailLoop::make_file(const Picture &picture, CrashMarker &marker) {
+  Made made;
+  const QString shown = QString::fromUtf8(picture.source);
+  marker.add(shown);
+  const QImage origin = read_picture(picture.source, picture.size);
+  marker.remove(shown);
+  made.readable = !origin.isNull();
+  // An unreadable picture waits for the user's answer before anything is written for it.
+  if (made.readable)
+    made.result = write_jpeg_beside(fit_picture(origin, picture.size), picture.thumb, kThumbnailQuality,
+                                    &made.temporary);
+  return made;
+}
+
+// On the loop's thread, in the engine's order: what the user sees of one picture, and its file put in place.
+bool ThumbnailLoop::finish_thumbnail(const Picture &picture, Made &made, CrashMarker &marker,
+                                     Outcome &outcome) {
   const QString shown = QString::fromUtf8(picture.source);
   screen_.show_status(shortened_status(shown));
-  marker.set(shown);
-  QImage origin = read_picture(picture.source, picture.size);
-  if (origin.isNull()) {
+  if (!made.readable) {
     ++outcome.unreadable;
     screen_.add_result_line(shown + QStringLiteral("読込み失敗 "));
-    if (!screen_.ask_retry(QStringLiteral("ファイルの読み込みに失敗しました"))) {
-      // Stopping by choice is no crash: the marker must not accuse this picture next time.
-      marker.clear();
-      return false;
-    }
+    // Marked while the question is open, as ever: a crash there names the picture it is about. Stopping by
+    // choice is no crash, so the mark goes either way.
+    marker.add(shown);
+    const bool go_on = screen_.ask_retry(QStringLiteral("ファイルの読み込みに失敗しました"));
+    marker.remove(shown);
+    if (!go_on) return false;
+    // Going on leaves a blank thumbnail, so its page has no hole.
+    made.result = write_jpeg_beside(fit_picture(QImage(), picture.size), picture.thumb, kThumbnailQuality,
+                                    &made.temporary);
   }
-  marker.clear();
-  // An unreadable picture the user chose to go on with leaves a blank thumbnail, so its page has no hole.
-  const int result = save_jpeg(fit_picture(origin, picture.size), picture.thumb, kThumbnailQuality);
+  const int result = made.result == kSaved ? put_in_place(made.temporary, picture.thumb) : made.result;
   if (result == kSaved)
     ++outcome.written;
   else

@@ -156,8 +156,9 @@ class ThumbnailLoopTest : public QObject {
     screen_.on_question = [&] { seen = read_file(journal); };
     screen_.answers = {true};
     run();
-    // What a crash at that moment would have left for the next start.
-    QCOMPARE(seen, bad);
+    // What a crash at that moment would have left for the next start: the picture asked about, and any other
+    // a worker was decoding just then.
+    QVERIFY2(seen.split(QLatin1Char('\n')).contains(bad), qPrintable(seen));
     QVERIFY(!QFile::exists(journal));
     QCOMPARE(marker(), QString());
   }
@@ -232,9 +233,11 @@ class ThumbnailLoopTest : public QObject {
     QVERIFY(outcome.cancelled);
     QCOMPARE(screen_.lines, QStringList{bad + QStringLiteral("読込み失敗 ")});
     QCOMPARE(screen_.questions, QStringList{QStringLiteral("ファイルの読み込みに失敗しました")});
-    QCOMPARE(engine_.next, 1);
+    // The engine may have named the pictures being made ahead of it, but none of them got a file.
+    QVERIFY(engine_.next <= 2);
     QVERIFY(screen_.values.isEmpty());
     QVERIFY(!QFile::exists(folder_->path(QStringLiteral("bad-thumb.jpg"))));
+    QVERIFY(!QFile::exists(folder_->path(QStringLiteral("good-thumb.jpg"))));
     // Stopping by choice is not a crash to report next time.
     QCOMPARE(marker(), QString());
   }
@@ -281,7 +284,9 @@ class ThumbnailLoopTest : public QObject {
   QString marker() const { return store_->value(QLatin1String(kCrashMarkerKey)).toString(); }
   static QString read_file(const QString &path) {
     QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QStringLiteral("(none)");
+    // The journal's list ends at its first NUL.
+    return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll().split('\0').first())
+                                          : QStringLiteral("(none)");
   }
 
   std::unique_ptr<PictureFolder> folder_;
