@@ -18,7 +18,7 @@ constexpr TypeRow kTypes[] = {
     {".GIF", TYPE_GIF},   {".MOV", TYPE_MOVIE}, {".AVI", TYPE_AVI},      {".MPG", TYPE_MOVIE},
     {".HTM", TYPE_HTML},  {".HTML", TYPE_HTML}, {".URL", TYPE_SHORTCUT}, {".PNG", TYPE_PNG},
     {".TIF", TYPE_TIF},   {".CGI", TYPE_CGI},   {".AHM", TYPE_LINKFILE}, {".WEBP", TYPE_WEBP},
-    {".AVIF", TYPE_AVIF},
+    {".AVIF", TYPE_AVIF}, {".MP4", TYPE_MOVIE}, {".M4V", TYPE_MOVIE},    {".WEBM", TYPE_MOVIE},
 };
 
 }  // namespace

@@ -16,12 +16,18 @@
 #include "core/guard.h"
 #include "core/text.h"
 #include "html/catalog_common.h"
+#include "html/catalog_outline.h"
 #include "html/html_builder.h"
+#include "html/movie_markup.h"
+#include "platform/date_text.h"
 
 namespace {
 
-constexpr const char *kCatalogButtons[] = {"back.gif", "next.gif", "zunobanner.jpg", "X2.jpg",
-                                           "X15.jpg",  "X12.jpg",  "X115.jpg",       "SizeFix.jpg"};
+constexpr const char *kCatalogButtons[] = {"back.gif", "next.gif", "zunobanner.jpg", "X2.jpg",  "X15.jpg",
+                                           "X12.jpg",  "X115.jpg", "SizeFix.jpg",    kMovieIcon};
+// With thumbnail files a page weighs what its thumbnails weigh, whatever the originals' kilobytes: pages
+// then hold a number of pictures instead.
+constexpr int kThumbnailsPerPage = 40;
 // Used when back.gif cannot be measured, so the buttons stay clickable.
 constexpr int kFallbackButtonW = 60, kFallbackButtonH = 24;
 
@@ -122,6 +128,7 @@ struct CatalogWriter {
   }
 
   bool page_full() {
+    if (rec.MakeThumbnail == 1 && rec.PageingStyle == 0) return page_files() >= kThumbnailsPerPage;
     switch (rec.PageingStyle) {
       case 0:
         return kb_on_page > rec.OnePageMax;
@@ -181,6 +188,12 @@ struct CatalogWriter {
     *thumb = "./Thumbs" + thumbnail_below(thumbnails, n);
   }
 
+  // When the picture was taken as the viewer shows it: the Exif date, else the file's time.
+  static std::string date_shown(const FileNode *n) {
+    if (n->taken) return "撮影 " + plat::date_time_text(n->taken, false);
+    return n->modified ? "更新 " + plat::date_time_text(n->modified, true) : "";
+  }
+
   // Writes the node's link; false when the node is left out without counting.
   bool write_link(const FileNode *n) {
     std::string address, thumb;
@@ -189,7 +202,7 @@ struct CatalogWriter {
     switch (n->type) {
       case TYPE_AVI:
       case TYPE_MOVIE:
-        html_add_movie_link("view", true, address, address, n->disp_width, n->disp_height);
+        add_movie(folder, n->path, address, n->disp_width, n->disp_height, rec.MakeThumbnail == 1);
         return true;
       case TYPE_GIF:
       case TYPE_PNG:
@@ -204,7 +217,7 @@ struct CatalogWriter {
         }
         if (rec.GetUrl >= 3) return false;
         html_add_thumb_link(true, address, thumb, n->disp_width, n->disp_height, n->width, n->height, n->size,
-                            (n->flags & FLAG_SIZE_CAPPED) != 0);
+                            (n->flags & FLAG_SIZE_CAPPED) != 0, date_shown(n));
         return true;
       default:
         return true;
@@ -219,6 +232,7 @@ struct CatalogWriter {
   }
 
   int run(FileNode *head) {
+    outline_reset();
     if (rec.MakeThumbnail == 1) thumbnails = plan_thumbnails(head, thumbnail_base(rec, rec.OutputPath));
     prepare();
     if (failed) return -1;
@@ -230,6 +244,7 @@ struct CatalogWriter {
       estimate_layout(n);
       if (!write_link(n)) continue;
       n->output = 1;
+      outline_add(n->path, page);
       ++placed;
       ++page_files();
       set_page_kb(kb_on_page + std::max<int64_t>(n->size_kb, 1));  // small files weigh on a page too

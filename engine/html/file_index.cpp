@@ -10,6 +10,7 @@
 #include "core/guard.h"
 #include "core/text.h"
 #include "html/catalog_common.h"
+#include "html/catalog_outline.h"
 #include "html/html_builder.h"
 #include "platform/platform.h"
 
@@ -51,6 +52,9 @@ int write_file_index(ZunoRecord &rec) {
     snprintf(text, sizeof text, "[%03zu-%03zu] ", ordinal, ordinal + 9);
     html_add_text_link(true, pages[ordinal], text);
   }
+  int doc = html_top_doc();
+  for (const std::string &line : outline_markup(outline_folders()))
+    if (html_insert_text(doc, kBeforeEnd, "<body>", line) != 0) return -1;
   int written = html_close_page(path);
   html_discard_pages(depth);
   return written;

@@ -336,17 +336,19 @@ int html_set_body(const char *background, int fixed, const char *bgcolor, const 
 }
 
 int html_add_thumb_link(bool attach, std::string_view link_path, std::string_view thumb_path, int thumb_w,
-                        int thumb_h, int pic_w, int pic_h, int64_t size_bytes, bool size_capped) {
+                        int thumb_h, int pic_w, int pic_h, int64_t size_bytes, bool size_capped,
+                        std::string_view date) {
   // The two ratios of the alt text; a zero divisor gives 0 rather than a crash.
   long long density = size_bytes > 0 ? static_cast<long long>(pic_w) * pic_h / size_bytes : 0;
   int shape = pic_h != 0 ? pic_w / pic_h : 0;
   auto side = [&](int v) { return std::to_string(v) + (size_capped && v == INT16_MAX ? "以上" : ""); };
   std::string attrs = format(
       "href=\"JavaScript:showcg('%s',%d,%d)\" target=\"_self\"><img src=\"%s\" width=\"%d\" height=\"%d\" "
-      "alt=\"%s (%sX%s)(%lldBytes)Ratio(%lld:%d)\" border=\"0\"",
+      "alt=\"%s (%sX%s)(%lldBytes)Ratio(%lld:%d)\" border=\"0\" loading=\"lazy\"",
       html_escape(showcg_argument(link_path)).c_str(), pic_w, pic_h, attr_url(thumb_path).c_str(), thumb_w,
       thumb_h, html_escape(thumb_path).c_str(), side(pic_w).c_str(), side(pic_h).c_str(),
       static_cast<long long>(size_bytes), density, shape);
+  if (!date.empty()) attrs += " data-date=\"" + html_escape(date) + "\"";
   return add_anchor_element(kBeforeEnd, attach, attrs);
 }
 
@@ -361,10 +363,11 @@ int html_add_nav_link(const char *target, bool attach, std::string_view address,
 
 int html_add_url_link(const char *target, bool attach, std::string_view url, std::string_view image, int w,
                       int h) {
-  std::string attrs =
-      format("href=\"%s\" target=\"%s\"><img src=\"%s\" width=\"%d\" height=\"%d\" alt=\"%s\" border=\"0\"",
-             html_escape(url).c_str(), html_escape(target ? target : "").c_str(), attr_url(image).c_str(), w,
-             h, html_escape(url).c_str());
+  std::string attrs = format(
+      "href=\"%s\" target=\"%s\"><img src=\"%s\" width=\"%d\" height=\"%d\" alt=\"%s\" border=\"0\" "
+      "loading=\"lazy\"",
+      html_escape(url).c_str(), html_escape(target ? target : "").c_str(), attr_url(image).c_str(), w, h,
+      html_escape(url).c_str());
   return add_anchor_element(kBeforeEnd, attach, attrs);
 }
 
@@ -391,6 +394,26 @@ int html_add_movie_link(const char *target, bool attach, std::string_view addres
       "href=\"%s\" target=\"%s\"><img dynsrc=\"%s\" width=\"%d\" height=\"%d\" border=\"0\"",
       attr_url(address).c_str(), html_escape(target ? target : "").c_str(), attr_url(source).c_str(), w, h);
   return add_anchor_element(kBeforeEnd, attach, attrs);
+}
+
+int html_add_video(std::string_view source, std::string_view poster, int w, int h, std::string_view title) {
+  int doc = html_top_doc();
+  if (doc < 0) return -1;
+  std::string line = format(
+      "<video src=\"%s\" poster=\"%s\" width=\"%d\" height=\"%d\" title=\"%s\" controls "
+      "preload=\"none\"></video>",
+      attr_url(source).c_str(), attr_url(poster).c_str(), w, h, html_escape(title).c_str());
+  return html_insert_text(doc, kBeforeEnd, "<body>", line);
+}
+
+int html_add_movie_file_link(std::string_view address, std::string_view icon, int w, int h,
+                             std::string_view title) {
+  std::string attrs = format(
+      "href=\"%s\" target=\"_blank\" class=\"movie-file\" title=\"%s\"><img src=\"%s\" width=\"%d\" "
+      "height=\"%d\" alt=\"%s\" border=\"0\" loading=\"lazy\"",
+      attr_url(address).c_str(), html_escape(title).c_str(), attr_url(icon).c_str(), w, h,
+      html_escape(title).c_str());
+  return add_anchor_element(kBeforeEnd, true, attrs);
 }
 
 int html_add_text_link(bool attach, std::string_view address, std::string_view text) {

@@ -75,8 +75,11 @@ int html_set_body(const char *background, int fixed, const char *bgcolor, const 
 // viewer function runs in the page and hands the picture to the view frame).
 // `size_capped`: the picture is larger than the sizes say, which stop at 32767; the
 // alt text says "以上" (or more) after each side that stopped there.
+// Every thumbnail loads lazily (the browser fetches it when it nears the window); `date` (when the picture
+// was taken, as the viewer shows it) goes into a data-date attribute when given.
 int html_add_thumb_link(bool attach, std::string_view link_path, std::string_view thumb_path, int thumb_w,
-                        int thumb_h, int pic_w, int pic_h, int64_t size_bytes, bool size_capped = false);
+                        int thumb_h, int pic_w, int pic_h, int64_t size_bytes, bool size_capped = false,
+                        std::string_view date = {});
 // An image link at the start of the body.
 int html_add_nav_link(const char *target, bool attach, std::string_view address, std::string_view image,
                       int w, int h, std::string_view alt);
@@ -90,6 +93,12 @@ int html_add_embed_link(const char *target, bool attach, std::string_view addres
                         int w, int h);
 int html_add_movie_link(const char *target, bool attach, std::string_view address, std::string_view source,
                         int w, int h);
+// A movie the browser plays itself: a <video> with controls that loads nothing until asked, showing
+// `poster` until then.
+int html_add_video(std::string_view source, std::string_view poster, int w, int h, std::string_view title);
+// A movie the browser cannot play: a link that hands the file to the desktop's player, with the icon.
+int html_add_movie_file_link(std::string_view address, std::string_view icon, int w, int h,
+                             std::string_view title);
 // A text link at the end of the body that opens in the catalog frame; nothing when !attach.
 int html_add_text_link(bool attach, std::string_view address, std::string_view text);
 int html_add_br();

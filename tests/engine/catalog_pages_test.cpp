@@ -2,6 +2,7 @@
 // buttons, and the addresses the links and thumbnails use.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <regex>
@@ -68,6 +69,9 @@ class CatalogPagesTest : public CatalogTest {
       out.push_back(count_of(page(n), "showcg("));
     return out;
   }
+
+  // The address a page gives a file of the test folder (its path has no character that needs escaping).
+  std::string url_of(const std::string &file) { return path(file); }
 
   FileNode *tail_ = nullptr;
 };
@@ -236,11 +240,117 @@ TEST_F(CatalogPagesTest, GetUrlThreeLeavesOutPicturesWithoutSource) {
   EXPECT_EQ(page(0).find("plain.jpg"), std::string::npos);
 }
 
-TEST_F(CatalogPagesTest, MoviesGetMovieLinks) {
+TEST_F(CatalogPagesTest, MoviesPlayInThePageOrOpenInThePlayerNeverAnEmptyBox) {
   add("clip.avi", TYPE_AVI);
   add("clip.mpg", TYPE_MOVIE);
+  add("holiday.mp4", TYPE_MOVIE);
+  add("loop.webm", TYPE_MOVIE);
+  add("camera.MOV", TYPE_MOVIE);
+  EXPECT_EQ(create(), 5);
+  std::string p = page(0);
+  EXPECT_EQ(count_of(p, "dynsrc"), 0);
+  EXPECT_EQ(count_of(p, "<video src=\""), 3) << p;
+  EXPECT_NE(p.find("<video src=\"" + url_of("pics/holiday.mp4") +
+                   "\" poster=\"movie.svg\" width=\"80\" height=\"60\" title=\"holiday.mp4\" controls "
+                   "preload=\"none\"></video>"),
+            std::string::npos)
+      << p;
+  // What a browser cannot play is a link for the desktop's player, with the icon and a word saying so.
+  EXPECT_NE(p.find("href=\"" + url_of("pics/clip.avi") + "\" target=\"_blank\" class=\"movie-file\""),
+            std::string::npos);
+  EXPECT_EQ(count_of(p, "（プレーヤーで開く）"), 4);  // title and alt of two links
+  EXPECT_TRUE(fs::exists(path("out/html_1/movie.svg")));
+}
+
+TEST_F(CatalogPagesTest, ThumbnailCatalogsGiveMoviesAPosterFrame) {
+  fs::create_directories(path("pics"));
+  std::string made =
+      "ffmpeg -nostdin -loglevel error -y -f lavfi -i testsrc=size=160x120:rate=10 -t 1 -c:v libvpx '" +
+      path("pics/loop.webm") + "'";
+  ASSERT_EQ(std::system(made.c_str()), 0)
+      << "ffmpeg (scripts/install-deps installs it) could not make a movie";
+  write("pics/broken.mp4", "not a movie at all");
+  engine().rec.MakeThumbnail = 1;
+  add("loop.webm", TYPE_MOVIE)->size = fs::file_size(path("pics/loop.webm"));
+  add("broken.mp4", TYPE_MOVIE);
   EXPECT_EQ(create(), 2);
-  EXPECT_EQ(count_of(page(0), "<img dynsrc=\""), 2);
+  std::string p = page(0);
+  std::smatch poster;
+  ASSERT_TRUE(std::regex_search(p, poster, std::regex("poster=\"\\./Posters/([0-9a-f]{16}\\.jpg)\""))) << p;
+  std::string jpeg = read("out/html_1/Posters/" + poster[1].str());
+  ASSERT_GE(jpeg.size(), 3u);
+  EXPECT_EQ(jpeg.substr(0, 2), "\xFF\xD8");
+  // The movie ffmpeg cannot read shows the icon, and leaves nothing half-made behind.
+  EXPECT_NE(p.find("poster=\"movie.svg\" width=\"80\" height=\"60\" title=\"broken.mp4\""),
+            std::string::npos);
+  EXPECT_EQ(std::distance(fs::directory_iterator(path("out/html_1/Posters")), fs::directory_iterator()), 1);
+}
+
+TEST_F(CatalogPagesTest, ThumbnailCatalogsSplitByCountAndLoadLazily) {
+  // Originals of 4 MB each would put one per page by kilobytes; their thumbnails weigh nothing like that.
+  engine().rec.MakeThumbnail = 1;
+  engine().rec.PageingStyle = 0;
+  add_many(85, 4000);
+  EXPECT_EQ(create(), 85);
+  EXPECT_EQ(links_per_page(), (std::vector<int>{40, 40, 5}));
+  std::string p = page(0);
+  EXPECT_EQ(count_of(p, "loading=\"lazy\""), 40);
+  EXPECT_EQ(count_of(p, "width=\"80\" height=\"60\" alt="), 40);
+}
+
+TEST_F(CatalogPagesTest, KilobyteRuleStillHoldsWithoutThumbnails) {
+  engine().rec.PageingStyle = 0;
+  engine().rec.OnePageMax = 100;
+  add_many(25, 10);
+  create();
+  EXPECT_EQ(links_per_page(), (std::vector<int>{11, 11, 3}));
+}
+
+TEST_F(CatalogPagesTest, LinksCarryTheDateTakenOrElseTheFileTime) {
+  FileNode *photo = add("photo.jpg");
+  photo->taken = 1614834367;  // 2021-03-04 05:06:07 on the camera's clock
+  photo->modified = 1700000000;
+  FileNode *plain = add("plain.png", TYPE_PNG);
+  plain->modified = 1700000000;
+  create();
+  std::string p = page(0);
+  EXPECT_NE(p.find("loading=\"lazy\" data-date=\"撮影 2021-03-04 05:06:07\">"), std::string::npos) << p;
+  EXPECT_EQ(count_of(p, "data-date=\"更新 2023-11-"), 1) << p;
+}
+
+TEST_F(CatalogPagesTest, FileIndexShowsTheFolderTreeWithCountsAndFirstPages) {
+  engine().rec.OnePageNum = 1;  // two pictures a page
+  add("beach/a.jpg");
+  add("beach/b.jpg");
+  add("beach/c.jpg");
+  add("mountain/d.jpg");
+  add("mountain/high/e.jpg");
+  add("f.jpg");
+  ASSERT_EQ(create(), 6);
+  ASSERT_EQ(creat_fileindex(&engine().rec), 0);
+  std::string index = read("out/html_1/file.html");
+  EXPECT_NE(index.find("padding-left:0em\"><a href=\"index000002.html\" target=\"catalog\" title=\"" +
+                       path("pics") + "\">pics</a> (1)</div>"),
+            std::string::npos)
+      << index;
+  EXPECT_NE(index.find("padding-left:1em\"><a href=\"index000000.html\" target=\"catalog\" title=\"" +
+                       path("pics/beach") + "\">beach</a> (3)</div>"),
+            std::string::npos)
+      << index;
+  EXPECT_NE(index.find("padding-left:1em\"><a href=\"index000001.html\" target=\"catalog\" title=\"" +
+                       path("pics/mountain") + "\">mountain</a> (1)</div>"),
+            std::string::npos);
+  EXPECT_NE(index.find("padding-left:2em\"><a href=\"index000002.html\" target=\"catalog\" title=\"" +
+                       path("pics/mountain/high") + "\">high</a> (1)</div>"),
+            std::string::npos);
+}
+
+TEST_F(CatalogPagesTest, FileIndexOfOneFolderHasNoTree) {
+  add("only/a.jpg");
+  add("only/b.jpg");
+  ASSERT_EQ(create(), 2);
+  ASSERT_EQ(creat_fileindex(&engine().rec), 0);
+  EXPECT_EQ(count_of(read("out/html_1/file.html"), "class=\"folder\""), 0);
 }
 
 TEST_F(CatalogPagesTest, CopiedFilesLinkRelativeToTheCatalogWithMirroredThumbnails) {

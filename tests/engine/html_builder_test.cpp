@@ -167,7 +167,8 @@ TEST_F(HtmlBuilderTest, ThumbLinkCallsTheViewerInItsOwnFrame) {
   EXPECT_EQ(
       l[9],
       "<a href=\"JavaScript:showcg('../Images/a.jpg',640,480)\" target=\"_self\"><img src=\"./Thumbs/a.jpg\" "
-      "width=\"80\" height=\"60\" alt=\"./Thumbs/a.jpg (640X480)(30000Bytes)Ratio(10:1)\" border=\"0\">");
+      "width=\"80\" height=\"60\" alt=\"./Thumbs/a.jpg (640X480)(30000Bytes)Ratio(10:1)\" border=\"0\" "
+      "loading=\"lazy\">");
   EXPECT_EQ(l[10], "</a>");
   EXPECT_EQ(l[11], "</body>");
 }
@@ -201,7 +202,7 @@ TEST_F(HtmlBuilderTest, NavLinksGoFirstUrlAndTextLinksLast) {
   EXPECT_EQ(body[4], "</a>");
   EXPECT_EQ(body[5],
             "<a href=\"http://example.com/?a=1&amp;b=2\" target=\"_blank\"><img src=\"t.jpg\" width=\"10\" "
-            "height=\"20\" alt=\"http://example.com/?a=1&amp;b=2\" border=\"0\">");
+            "height=\"20\" alt=\"http://example.com/?a=1&amp;b=2\" border=\"0\" loading=\"lazy\">");
   EXPECT_EQ(body[6], "</a>");
   EXPECT_EQ(body[7], "<a href=\"index000010.html\" target=catalog>");
   EXPECT_EQ(body[8], "[010-019] ");
