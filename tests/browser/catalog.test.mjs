@@ -78,10 +78,10 @@ describe('catalog of the sample pictures', () => {
     await catalog.click('a[href^="JavaScript:showcg"]', 0);
     const win = await opened;
     await waitForDocument(win.main, (name) => name === 'showimg.html');
-    await waitForPicture(win.main, thumbs[0].src);
+    await waitForPicture(win.main, thumbs[0].picture);
     await catalog.click('a[href^="JavaScript:showcg"]', 1);
-    await waitForPicture(win.main, thumbs[1].src);
-    const name = decodeURIComponent(thumbs[1].src.split('/').pop());
+    await waitForPicture(win.main, thumbs[1].picture);
+    const name = decodeURIComponent(thumbs[1].picture.split('/').pop());
     assert.ok((await win.main.textContent('#caption')).includes(name), `caption names ${name}`);
     assert.deepEqual(await brokenImages(win.main), []);
     await win.close();
@@ -117,11 +117,19 @@ describe('catalog of the sample pictures', () => {
     assert.equal(pageName(catalog), 'index000001.html');
     await catalog.navigatedBy(() => catalog.click('img[src="back.gif"]'));
     assert.equal(pageName(catalog), 'index000000.html');
-    const groups = await file.$$eval('a', (links) => links.map((a) => a.textContent.trim()));
-    assert.deepEqual(groups, ['[000-009]', '[010-019]']);
-    await catalog.navigatedBy(() => file.click('a', groups.indexOf('[010-019]')));
+    const links = await file.$$eval('a', (found) => found.map((a) => a.textContent.trim()));
+    assert.deepEqual(links.filter((text) => text.startsWith('[')), ['[000-009]', '[010-019]']);
+    await catalog.navigatedBy(() => file.click('a', links.indexOf('[010-019]')));
     assert.equal(pageName(catalog), 'index000010.html');
     assert.deepEqual(await brokenImages(catalog), []);
+    // Below the page groups, the folder tree: each folder with its count, linking to its first page.
+    const folders = await file.$$eval('div.folder', (found) => found.map((d) => d.textContent.trim()));
+    assert.equal(folders.length, 2);
+    assert.match(folders[0], /^pictures \(\d+\)$/);
+    assert.match(folders[1], /^more \(\d+\)$/);
+    await catalog.navigatedBy(() => file.click('div.folder a', 1));
+    const shown = await catalog.evaluate(() => window.QuilloCatalog.pictures().map((p) => p.src));
+    assert.ok(shown.some((src) => src.includes('/more/')), `the page holds a picture of more/: ${shown}`);
     await page.close();
     assertNoProblems();
   });

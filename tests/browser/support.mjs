@@ -37,9 +37,10 @@ export function removeFolder(dir) {
 
 // Real pictures of the given sizes and types (by the names' extensions), from one
 // ImageMagick run: starting convert costs more than drawing a small picture.
+// pattern: an ImageMagick source (plasma by default; a gradient is much quicker at camera sizes).
 export function makePictures(pictures) {
-  const args = pictures.flatMap(({ path, width, height, seed = 1 }, i) => [
-    '(', '-seed', String(seed), '-size', `${width}x${height}`, 'plasma:red-blue', '-write', path,
+  const args = pictures.flatMap(({ path, width, height, seed = 1, pattern = 'plasma:red-blue' }, i) => [
+    '(', '-seed', String(seed), '-size', `${width}x${height}`, pattern, '-write', path,
     ...(i < pictures.length - 1 ? ['+delete'] : []), ')',
   ]);
   execFileSync(CONVERT, [...args, 'null:']);
@@ -167,6 +168,17 @@ class Page {
 
   goto(url) {
     return this.page.goto(url);
+  }
+
+  // Presses a key in whatever has the focus.
+  press(key) {
+    return this.page.keyboard.press(key);
+  }
+
+  setViewport(width, height) {
+    return this.page.setViewportSize
+      ? this.page.setViewportSize({ width, height })
+      : this.page.setViewport({ width, height });
   }
 
   get main() {
@@ -358,10 +370,17 @@ export function pageName(frame) {
   return decodeURIComponent(frame.url().split('/').pop().replace(/#.*/, ''));
 }
 
-// The thumbnail links of a catalog frame: link text and thumbnail address (resolved).
+// The thumbnail links of a catalog frame: link text, thumbnail address and the address of the picture the
+// link shows (both resolved), read by the page's own script.
 export async function thumbnails(catalog) {
-  return catalog.$$eval('a[href^="JavaScript:showcg"]', (links) =>
-    links.map((a) => ({ href: a.getAttribute('href'), src: a.querySelector('img').src })));
+  return catalog.evaluate(() => {
+    const pictures = window.QuilloCatalog.pictures();
+    return [...document.querySelectorAll('a[href^="JavaScript:showcg"]')].map((a, i) => ({
+      href: a.getAttribute('href'),
+      src: a.querySelector('img').src,
+      picture: new URL(pictures[i].src, document.baseURI).href,
+    }));
+  });
 }
 
 // The same file, whichever characters either address chose to percent-encode.
@@ -384,8 +403,8 @@ export async function waitForPicture(viewer, src) {
 export async function showThumbnail(catalog, view, index, thumbs = null) {
   thumbs ??= await thumbnails(catalog);
   await catalog.click('a[href^="JavaScript:showcg"]', index);
-  await waitForPicture(view, thumbs[index].src);
-  return thumbs[index].src;
+  await waitForPicture(view, thumbs[index].picture);
+  return thumbs[index].picture;
 }
 
 export async function pictureWidth(view) {
