@@ -16,6 +16,7 @@
 #include "core/text.h"
 #include "html/catalog_common.h"
 #include "html/html_builder.h"
+#include "html/movie_markup.h"
 #include "html/template_pages.h"
 #include "platform/platform.h"
 
@@ -92,10 +93,8 @@ struct FolderCatalog {
     if (kb < 0) return false;
     p.page_kb += std::max(kb, 1);  // small files weigh on a page too
     ++p.page_files;
-    if (type == TYPE_AVI)
-      html_add_movie_link("view", true, path, path, dw, dh);
-    else if (type == TYPE_MOVIE)
-      html_add_embed_link("view", true, path, path, dw, dh);
+    if (type == TYPE_AVI || type == TYPE_MOVIE)
+      add_movie("", path, path, dw, dh, false, button_path(rec, kMovieIcon));
     else
       html_add_thumb_link(true, path, path, dw, dh, dw, dh, 1);
     return true;

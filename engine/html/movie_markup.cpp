@@ -60,11 +60,11 @@ bool plays_in_browser(std::string_view path) {
 }
 
 int add_movie(const std::string &catalog_folder, std::string_view path, std::string_view address, int w,
-              int h, bool make_posters) {
+              int h, bool make_posters, std::string_view icon) {
   std::string title = last_component(path);
   if (!plays_in_browser(path))
-    return html_add_movie_file_link(address, kMovieIcon, w, h, title + "（プレーヤーで開く）");
-  std::string poster = kMovieIcon;
+    return html_add_movie_file_link(address, icon, w, h, title + "（プレーヤーで開く）");
+  std::string poster(icon);
   if (make_posters) {
     std::string folder = join_path(catalog_folder, "Posters");
     std::string name = poster_name(path);

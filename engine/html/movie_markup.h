@@ -15,6 +15,7 @@ bool plays_in_browser(std::string_view path);
 
 // Writes the movie's markup on the open page. `address` is what the page links; `path` the file itself.
 // With make_posters, a frame of a playable movie grabbed with ffmpeg (when installed) into
-// <catalog folder>/Posters is its poster; else, or when the grab fails, the movie icon.
+// <catalog folder>/Posters is its poster; else, or when the grab fails, the movie icon (`icon` as the page
+// names it).
 int add_movie(const std::string &catalog_folder, std::string_view path, std::string_view address, int w,
-              int h, bool make_posters);
+              int h, bool make_posters, std::string_view icon = kMovieIcon);
