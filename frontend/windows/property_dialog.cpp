@@ -272,7 +272,7 @@ QWidget *PropertyDialog::build_always_visible() {
   sort_keys_->setObjectName(QStringLiteral("Combo1"));
   sort_keys_->addItems({QStringLiteral("ソートなし"), QStringLiteral("最終アクセス"),
                         QStringLiteral("作成日"), QStringLiteral("画像の大きさ"),
-                        QStringLiteral("ファイル名")});
+                        QStringLiteral("ファイル名"), QStringLiteral("撮影日時")});
   sort_order_ = new QComboBox(area);
   sort_order_->setObjectName(QStringLiteral("Combo3"));
   sort_order_->addItems({QStringLiteral("降順"), QStringLiteral("昇順")});

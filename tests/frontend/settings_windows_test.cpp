@@ -136,6 +136,18 @@ class SettingsWindowsTest : public QObject {
     QCOMPARE(settings_mirror().age, 9);
   }
 
+  void sort_by_date_taken_is_the_last_sort_choice_and_reaches_the_engine() {
+    Sandbox box;
+    MainWindow *main = box.start();
+    QVERIFY(main);
+    auto *keys = child<QComboBox>(box.started.property, "Combo1");
+    QCOMPARE(keys->count(), 6);
+    QCOMPARE(keys->itemText(5), QStringLiteral("撮影日時"));
+    keys->setCurrentIndex(5);
+    push_mirror(settings_mirror(), program_state().output_folder);
+    QCOMPARE(engine_setting(ZUNO_SortType), 5);
+  }
+
   void page_size_is_pushed_in_kilobytes_and_numbers_follow_their_bars() {
     Sandbox box;
     MainWindow *main = box.start();
