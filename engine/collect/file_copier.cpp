@@ -30,19 +30,7 @@ int copy_bytes(const std::string &source, const std::string &dest, std::string *
   if (!in.open(source)) return errno ? errno : EIO;
   int fd = plat::open_temporary(dest, tmp);
   if (fd < 0) return errno ? errno : EIO;
-  std::vector<char> block(1 << 16);
-  int err = 0;
-  int64_t offset = 0;
-  while (!err) {
-    ssize_t n = in.read_at(offset, block.data(), block.size());
-    if (n < 0) err = errno ? errno : EIO;
-    if (n <= 0) break;
-    err = plat::write_all(fd, block.data(), static_cast<size_t>(n));
-    offset += n;
-  }
-  // A source that ends before the size it had when opened changed while it was read
-  // (or the disk failed it): its copy would be torn.
-  if (!err && offset < in.size()) err = EIO;
+  int err = in.copy_into(fd);
   if (plat::ops.close(fd) != 0 && !err) err = errno ? errno : EIO;
   return err;
 }
@@ -156,18 +144,25 @@ int zunocopy(int mode, FileNode *head, const char *output, const char *root) {
   }
   std::vector<std::string> names = plan_copy_names(head, images, root);
   std::unordered_set<std::string> visited;
+  // The list runs folder by folder: the mirror folder of the previous copy is known
+  // to stand, so only a change of folder walks (and stats) the path again.
+  std::string folder;
+  bool have_folder = false;
   size_t i = 0;
   for (FileNode *n = head; is_listed(n); n = n->next) {
     if (!is_copied(n)) continue;
-    std::string relative;
-    if (make_mirror_folder(n->path, root, images.c_str(), &relative) != 0) return -1;
-    std::string folder = images + relative;
-    // A run killed midway left its temporaries here; they are nobody's now.
-    if (visited.insert(folder).second) plat::remove_stale_temporaries(folder);
+    if (!have_folder || mirrored_folder(n->path, root) != std::string_view(folder).substr(images.size())) {
+      std::string relative;
+      if (make_mirror_folder(n->path, root, images.c_str(), &relative) != 0) return -1;
+      folder = images + relative;
+      have_folder = true;
+      // A run killed midway left its temporaries here; they are nobody's now.
+      if (visited.insert(folder).second) plat::remove_stale_temporaries(folder);
+    }
     std::string copy = folder + "/" + names[i++];
     if (copy_file(mode, n->path, copy) != 0) return -1;
     if (!set_node_text(&n->path, copy)) return record_error("out of memory");
-    ZunoSleep();  // the copy does not stop on an abort: what it started it finishes
+    ZunoSleep();          // the copy does not stop on an abort: what it started it finishes
     ZunoCallProgress(1);  // one step per copy, so the bar moves while the copies are made
   }
   return 0;

@@ -66,7 +66,9 @@ bool on_path(const std::vector<Ancestor> &path, const plat::Stat &st) {
 FileNode *scan_folder(const ScanOptions &o, const std::string &folder, FileNode *node, int depth,
                       std::vector<Ancestor> &ancestors) {
   std::vector<std::string> names;
-  if (!plat::list_dir(folder, &names)) {
+  // Held open while its entries are looked at, by name relative to it.
+  plat::OpenFolder listed;
+  if (!listed.list(folder, &names)) {
     record_error("フォルダを読めません: " + folder);
     if (depth == 0) {
       node->next = nullptr;
@@ -80,10 +82,10 @@ FileNode *scan_folder(const ScanOptions &o, const std::string &folder, FileNode 
       return nullptr;
     }
     ZunoCallProgress(0);
-    std::string full = join_path(folder, name);
     plat::Stat st;
-    if (!plat::stat_entry(full, &st)) continue;  // vanished, unreadable or a dangling link
-    if (!st.is_dir && !st.is_file) continue;     // devices and pipes are no pictures
+    if (!listed.stat_entry(name, &st)) continue;  // vanished, unreadable or a dangling link
+    std::string full = join_path(folder, name);
+    if (!st.is_dir && !st.is_file) continue;  // devices and pipes are no pictures
     if (full.size() > kMaxPathBytes) {
       record_error("パスが長すぎるため除外しました: " + full.substr(0, utf8_boundary(full, 120)) + "…");
       continue;
@@ -176,6 +178,13 @@ struct LatestDiagnostic {
   }
 };
 
+// The listing is support's tool, asked for by setting QUILLO_LIST_DIAGNOSTIC; a plain
+// run does not pay for a second copy of every path and a file write per count.
+bool diagnostic_wanted() {
+  const char *wanted = plat::env("QUILLO_LIST_DIAGNOSTIC");
+  return wanted && *wanted && strcmp(wanted, "0") != 0;
+}
+
 void write_diagnostic(const std::string &text) {
   static LatestDiagnostic latest;
   std::string name = temp_file_name();
@@ -190,9 +199,10 @@ extern "C" int counttree(FileNode *head, int *folders, int *files, int *outputs,
   return guarded(-1, [&] {
     int folder_count = 0, file_count = 0, pictures = 0;
     int64_t byte_total = 0;
+    bool listing = diagnostic_wanted();
     std::string diagnostic;
     for (FileNode *n = head; is_listed(n); n = n->next) {
-      diagnostic += std::to_string(n->depth) + ":" + (n->path ? n->path : "") + "\n";
+      if (listing) diagnostic += std::to_string(n->depth) + ":" + (n->path ? n->path : "") + "\n";
       if (is_folder_entry(n)) {
         ++folder_count;
         continue;
@@ -203,7 +213,7 @@ extern "C" int counttree(FileNode *head, int *folders, int *files, int *outputs,
       int type = file_type(n->path);
       if (type != -1 && (type & PICTURE_MASK) != 0) ++pictures;
     }
-    write_diagnostic(diagnostic);
+    if (listing) write_diagnostic(diagnostic);
     if (folders) *folders = folder_count;
     if (files) *files = file_count;
     if (bytes) *bytes = saturated(byte_total);

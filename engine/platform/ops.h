@@ -20,10 +20,19 @@ struct Ops {
   ssize_t (*read)(int fd, void *buf, size_t n);
   ssize_t (*pread)(int fd, void *buf, size_t n, off_t offset);
   ssize_t (*write)(int fd, const void *buf, size_t n);
+  // In-kernel copy between two descriptors; refused (EXDEV, ENOSYS, EINVAL, EOPNOTSUPP)
+  // where the file systems cannot, and the copier falls back to read and write then.
+  ssize_t (*copy_file_range)(int fd_in, off_t *off_in, int fd_out, off_t *off_out, size_t n, unsigned flags);
   int (*close)(int fd);
   int (*fsync)(int fd);
   int (*fstat)(int fd, struct stat *st);
   int (*flock)(int fd, int operation);
+
+  // Reads the first n bytes of the file at `path` and lets them go, so the page cache
+  // holds them when the reader comes: 0, or -1 (errno set). Called from the read-ahead
+  // threads only, never from the engine's own thread; a fault injected here cannot
+  // reach what the engine reads.
+  int (*warm_file)(const char *path, size_t n);
 
   // Names.
   int (*statx)(int dir_fd, const char *path, int flags, unsigned mask, struct statx *st);

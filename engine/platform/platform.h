@@ -39,6 +39,23 @@ bool may_write(const std::string &path);
 // Names in a folder in enumeration order, without "." and "..". false when unreadable.
 bool list_dir(const std::string &folder, std::vector<std::string> *names);
 
+// A folder listed once and held open, so its entries are looked at by name relative
+// to it: the kernel walks the folder's path once, not once per entry.
+class OpenFolder {
+ public:
+  OpenFolder() = default;
+  ~OpenFolder();
+  OpenFolder(const OpenFolder &) = delete;
+  OpenFolder &operator=(const OpenFolder &) = delete;
+  // Lists the folder as list_dir does, keeping it open; false (errno set) when unreadable.
+  bool list(const std::string &folder, std::vector<std::string> *names);
+  // stat_entry of the entry `name` of the listed folder.
+  bool stat_entry(const std::string &name, Stat *st) const;
+
+ private:
+  DIR *dir_ = nullptr;
+};
+
 // True for the kernel's own file systems (proc, sysfs, cgroup ...): endless, and no pictures.
 bool is_virtual_fs(const std::string &folder);
 
@@ -76,12 +93,38 @@ class InFile {
   int64_t size() const { return size_; }
   // Reads up to n bytes at offset; returns the count read (0 past the end, -1 on error).
   ssize_t read_at(int64_t offset, void *buf, size_t n);
+  // Appends the whole file to out_fd at its current offset: in the kernel where both
+  // file systems allow it, else through a buffer. 0, or an errno; EIO when the file
+  // ends before the size it had when opened (it changed, or the disk failed it).
+  int copy_into(int out_fd);
   void close();
 
  private:
   int fd_ = -1;
   int64_t size_ = 0;
 };
+
+// Keeps reads of upcoming files in flight while one reader takes them in list order: a
+// few threads read the first bytes of the files at most `ahead` places past the
+// reader into the page cache, so a cold disk serves many at once. The reader reads
+// every byte itself as before; the threads only warm, and what they meet is ignored.
+// `paths` must outlive the object, which stops and joins its threads when destroyed.
+class ReadAhead {
+ public:
+  ReadAhead(const std::vector<const char *> &paths, int threads, size_t ahead, size_t window);
+  ~ReadAhead();
+  ReadAhead(const ReadAhead &) = delete;
+  ReadAhead &operator=(const ReadAhead &) = delete;
+  // The reader has come to paths[index].
+  void reached(size_t index);
+  struct Shared;
+
+ private:
+  Shared *shared_;
+};
+// How many readers take part in a read ahead, the engine's own thread included: 1
+// reads alone. An engine-internal knob, so tests can compare with a reading alone.
+extern int read_ahead_readers;
 
 int make_dir(const std::string &path);                                       // 0 or errno (EEXIST included)
 int remove_file(const std::string &path);                                    // 0 or errno

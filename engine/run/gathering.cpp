@@ -5,6 +5,7 @@
 #include "run/gathering.h"
 
 #include <string>
+#include <vector>
 
 #include "cache/analyzed_index.h"
 #include "collect/collect_steps.h"
@@ -194,10 +195,33 @@ bool examine_node(ZunoRecord *rec, FileNode *n) {
 
 }  // namespace
 
+namespace {
+
+bool examined(const ZunoRecord &rec, const FileNode *n) {
+  return n->depth < 100 && n->depth <= run_depth_limit(rec);
+}
+
+// Whether examine_node reads the file's header: the paths the read-ahead warms.
+bool header_read(const ZunoRecord &rec, const FileNode *n) {
+  if (!examined(rec, n) || n->type == TYPE_FOLDER || !n->path) return false;
+  int type = file_type(n->path);
+  return type != TYPE_HTML && type != TYPE_LINKFILE && type != -1 && (type & rec.EnableFileType) != 0;
+}
+
+}  // namespace
+
 int examine_list(ZunoRecord *rec, FileNode *head) {
+  // The headers are read here one by one, in list order, as always; a few threads
+  // keep the next files' first bytes coming from the disk meanwhile.
+  std::vector<const char *> ahead;
+  if (plat::read_ahead_readers > 1)
+    for (FileNode *n = head; is_listed(n); n = n->next)
+      if (header_read(*rec, n)) ahead.push_back(n->path);
+  plat::ReadAhead warming(ahead, plat::read_ahead_readers - 1, 16, 4096);
+  size_t reached = 0;
   for (FileNode *n = head; is_listed(n); n = n->next) {
-    if (n->depth < 100 && n->depth <= run_depth_limit(*rec) && !examine_node(rec, n))
-      return record_error("out of memory");
+    if (reached < ahead.size() && ahead[reached] == n->path) warming.reached(++reached);
+    if (examined(*rec, n) && !examine_node(rec, n)) return record_error("out of memory");
     ZunoCallProgress(1);
     if (ZunoSleep()) return -1;
   }

@@ -43,6 +43,25 @@ ssize_t faulty_pread(int fd, void *buf, size_t n, off_t offset) {
   return g_real.pread(fd, buf, std::min<size_t>(n, 4 - static_cast<size_t>(offset)), offset);
 }
 
+// The kernel copy sees the same fault as the reads, or, with `g_refuse_kernel`,
+// refuses every copy as a file system without one does, so the buffered copy runs.
+bool g_refuse_kernel = false;
+ssize_t faulty_copy_file_range(int in, off_t *in_off, int out, off_t *out_off, size_t n, unsigned flags) {
+  if (g_refuse_kernel) {
+    errno = EXDEV;
+    return -1;
+  }
+  if (!g_victim_fds.count(in)) return g_real.copy_file_range(in, in_off, out, out_off, n, flags);
+  if (!g_short) {
+    errno = EIO;
+    return -1;
+  }
+  off_t at = in_off ? *in_off : 0;
+  if (at >= 4) return 0;
+  return g_real.copy_file_range(in, in_off, out, out_off, std::min<size_t>(n, 4 - static_cast<size_t>(at)),
+                                flags);
+}
+
 // Listings: a folder whose path holds `g_victim` fails part-way with EIO.
 struct dirent *faulty_readdir(DIR *dir) {
   static int handed = 0;
@@ -62,6 +81,7 @@ void fail_reads(plat::ScopedOps &os) {
   os->open = tracking_open;
   os->close = tracking_close;
   os->pread = faulty_pread;
+  os->copy_file_range = faulty_copy_file_range;
 }
 
 class ReadFaults : public EngineTest {
@@ -70,6 +90,7 @@ class ReadFaults : public EngineTest {
     EngineTest::SetUp();
     g_real = plat::default_ops();
     g_short = false;
+    g_refuse_kernel = false;
     g_victim_fds.clear();
     settings_ = program_settings("prog");
     ASSERT_EQ(ZunoInit(settings_.c_str()), 0);
@@ -111,18 +132,21 @@ TEST_F(ReadFaults, APictureThatCannotBeReadIsLeftOutAndNamed) {
 
 TEST_F(ReadFaults, ACopyWhoseSourceFailsOrEndsEarlyFailsTheRunAndLeavesNoTornCopy) {
   ZunoPut(ZUNO_FileCopy, 1);
-  for (bool cut_short : {false, true}) {
-    SCOPED_TRACE(cut_short ? "short read" : "I/O error");
-    plat::ScopedOps os;
-    fail_reads(os);
-    g_victim = "a.jpg";
-    g_short = cut_short;
-    // The header reader also sees the fault for the short case: let it read whole files.
-    EXPECT_LT(run(), 0);
-    EXPECT_NE(last_error().find("コピーできません: " + path("pics/a.jpg")), std::string::npos)
-        << last_error();
-    EXPECT_FALSE(plat::exists(path("out/pics"))) << "the failed run takes back its folder";
-  }
+  for (bool refuse_kernel : {false, true})
+    for (bool cut_short : {false, true}) {
+      SCOPED_TRACE(cut_short ? "short read" : "I/O error");
+      SCOPED_TRACE(refuse_kernel ? "buffered copy" : "kernel copy");
+      plat::ScopedOps os;
+      fail_reads(os);
+      g_victim = "a.jpg";
+      g_short = cut_short;
+      g_refuse_kernel = refuse_kernel;
+      // The header reader also sees the fault for the short case: let it read whole files.
+      EXPECT_LT(run(), 0);
+      EXPECT_NE(last_error().find("コピーできません: " + path("pics/a.jpg")), std::string::npos)
+          << last_error();
+      EXPECT_FALSE(plat::exists(path("out/pics"))) << "the failed run takes back its folder";
+    }
 }
 
 TEST_F(ReadFaults, AFolderListingCutByAnErrorIsRecordedNotTakenAsWhole) {

@@ -439,17 +439,32 @@ ssize_t disk_full_after_first_block(int fd, const void *buf, size_t n) {
   }
   return ::write(fd, buf, n);
 }
+// The same disk for copies the kernel makes: room for one block, then full.
+ssize_t kernel_copy_full_after_first_block(int in, off_t *in_off, int out, off_t *out_off, size_t n,
+                                           unsigned) {
+  if (in_off && *in_off > 0) {
+    errno = ENOSPC;
+    return -1;
+  }
+  return copy_file_range(in, in_off, out, out_off, std::min<size_t>(n, 65536), 0);
+}
+ssize_t kernel_copy_refused(int, off_t *, int, off_t *, size_t, unsigned) {
+  errno = EXDEV;
+  return -1;
+}
 
 TEST_F(Copier, FullDiskFailsWithMinusTwoAndLeavesNoPartialCopy) {
   write("src/big.JPG", std::string(300000, 'x'));
   mkdir("dst");
-  {
+  for (bool kernel : {true, false}) {
+    SCOPED_TRACE(kernel ? "kernel copy" : "buffered copy");
     plat::ScopedOps os;
     os->write = disk_full_after_first_block;
+    os->copy_file_range = kernel ? kernel_copy_full_after_first_block : kernel_copy_refused;
     EXPECT_EQ(bincopy(3, path("src/big.JPG").c_str(), path("dst").c_str()), -2);
+    EXPECT_TRUE(fs::is_empty(path("dst")));
+    EXPECT_EQ(std::string(engine().last_error), strerror(ENOSPC));
   }
-  EXPECT_TRUE(fs::is_empty(path("dst")));
-  EXPECT_EQ(std::string(engine().last_error), strerror(ENOSPC));
 }
 
 TEST_F(Copier, CopyKeepsTimesAndLowerCasesTheExtension) {

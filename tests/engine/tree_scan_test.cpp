@@ -178,6 +178,11 @@ TEST_F(TreeScan, CountTreeCountsAndLeavesADiagnostic) {
   ASSERT_NE(scan(dir_, 5, 0xFFF), nullptr);
   int folders = -1, files = -1, outputs = 0, bytes = -1;
   EXPECT_EQ(counttree(&engine().files, &folders, &files, &outputs, &bytes), 1);
+  EXPECT_FALSE(plat::exists(private_temp("zunotemp0000.tmp"))) << "no listing unless asked for";
+  setenv("QUILLO_LIST_DIAGNOSTIC", "1", 1);
+  folders = -1, files = -1, outputs = 0, bytes = -1;
+  EXPECT_EQ(counttree(&engine().files, &folders, &files, &outputs, &bytes), 1);
+  unsetenv("QUILLO_LIST_DIAGNOSTIC");
   EXPECT_EQ(folders, 1);
   EXPECT_EQ(files, 2);
   EXPECT_EQ(bytes, 150);
