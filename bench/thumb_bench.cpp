@@ -120,7 +120,8 @@ int main(int argc, char **argv) {
                             [](const QString &) {},
                             [](const QString &) {},
                             [](const QString &) { return true; },
-                            [] { return false; }};
+                            [] { return false; },
+                            {}};
   QSettings store(QString::fromUtf8(options.outdir) + QStringLiteral("/../thumb_bench.ini"),
                   QSettings::IniFormat);
 

@@ -190,6 +190,8 @@ std::string parse_cli_options(const std::vector<std::string> &args, CliOptions *
       if (!(err = number("a count", &n)).empty()) return err;
       put(o, "PageingStyle", "1");
       put(o, "OnePageNum", std::to_string(n));
+    } else if (name == "--no-thumbnails") {
+      put(o, "MakeThumbnail", "0");
     } else if (name == "--copy" || name == "--no-copy") {
       put(o, "FileCopy", name == "--copy" ? "1" : "0");
     } else if (name == "--types") {
@@ -281,6 +283,8 @@ them for this run only (the file is not rewritten).
   -d, --depth N           search subfolders down to depth N (0: no subfolders)
       --thumb-width N     thumbnails N pixels wide
       --thumb-height N    thumbnails N pixels high
+      --no-thumbnails     make no thumbnail files: the pages show the pictures
+                          themselves at thumbnail size (MakeThumbnail 0)
       --page-megabytes N  a new page after N megabytes of pictures
       --page-files N      a new page after N pictures
       --copy, --no-copy   copy the pictures into the output folder's Images folder
@@ -325,10 +329,20 @@ Options of the desktop program's external run (same meaning as above):
   /P:Mn, /P:Nn            --page-megabytes n, --page-files n
   /O:"DIR"                --output DIR
 
-quillo makes no thumbnail files (MakeThumbnail is off for its runs): the pages
-show the pictures themselves at thumbnail size. It never yields to a window
-(CpuPriority 100), so Ctrl-C ends it at once; with --set CpuPriority=N below 100
-it pauses like the desktop program and Ctrl-C stops the run cleanly.
+After the catalog of a FOLDER is written, quillo makes its thumbnail files as
+the desktop program does (MakeThumbnail 1, unless --no-thumbnails): one JPEG per
+picture in the catalog's Thumbs folder, at the size its page shows, on every
+processor core; the pages link these files. A picture that cannot be decoded
+gets a blank thumbnail and a message, and the run goes on. A thumbnail file that
+cannot be written is named in a message, and quillo exits with 4. Ctrl-C during
+this step stops it after the pictures in hand (whole files only) and exits with
+130. A cache run (--mode) makes no thumbnail files unless --set MakeThumbnail=1.
+If quillo died while decoding, the next run names the pictures it was decoding
+(the note is kept beside the lock, see below).
+
+quillo never yields to a window while it collects (CpuPriority 100), so Ctrl-C
+ends it at once; with --set CpuPriority=N below 100 it pauses like the desktop
+program and Ctrl-C stops the run cleanly.
 
 While it runs, quillo holds an advisory lock on quillo.lok in its private
 temporary folder quillo-<uid> inside TEMP (else TMPDIR, else /tmp); the file stays
@@ -340,8 +354,10 @@ so two runs never write one catalog, whatever their temporary folders.
 A run that fails changes nothing outside that folder: what it made is taken back,
 and a catalog folder it reused keeps no half-written pages.
 
-Exit status: 0 the catalog was written; 1 the run failed or placed no picture
-(the engine's error text is printed, and no page is named); 2 usage error; 3
-another quillo holds the lock; 130 interrupted.
+Exit status: 0 the catalog and its thumbnails were written; 1 the run failed or
+placed no picture (the engine's error text is printed, and no page is named); 2
+usage error; 3 another quillo holds the lock; 4 the catalog was written (its
+page is named) but thumbnail files could not be written; 130 interrupted (after
+the catalog was written, its page is still named).
 )";
 }

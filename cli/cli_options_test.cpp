@@ -129,11 +129,24 @@ TEST(QuilloOptions, SetRefusesWhatCannotBeSet) {
 TEST(QuilloOptions, HelpExplainsEveryOption) {
   std::string help = cli_usage();
   for (const char *opt :
-       {"--settings",   "--output", "--depth",    "--thumb-width", "--thumb-height", "--page-megabytes",
-        "--page-files", "--copy",   "--no-copy",  "--search",      "--set",          "--entry",
-        "--open",       "--quiet",  "--help",     "--version",     "/S:n",           "/T:Hn",
-        "/P:Mn",        "/O:",      "quillo.lok", "--types",       "webp",           "avif"})
+       {"--settings",     "--output", "--depth",    "--thumb-width", "--thumb-height", "--page-megabytes",
+        "--page-files",   "--copy",   "--no-copy",  "--search",      "--set",          "--entry",
+        "--open",         "--quiet",  "--help",     "--version",     "/S:n",           "/T:Hn",
+        "/P:Mn",          "/O:",      "quillo.lok", "--types",       "webp",           "avif",
+        "--no-thumbnails"})
     EXPECT_NE(help.find(opt), std::string::npos) << opt;
+  // What a script must know of the thumbnail step: its failures have an exit status of their own.
+  EXPECT_NE(help.find("4 the catalog was written"), std::string::npos);
+}
+
+// The setting is put in the order given, so the last of --no-thumbnails and --set MakeThumbnail wins.
+TEST(QuilloOptions, NoThumbnailsTurnsTheThumbnailStepOff) {
+  std::string err;
+  EXPECT_EQ(parse({"--no-thumbnails", "f"}, &err).settings_to_put, (Puts{{"MakeThumbnail", "0"}}));
+  EXPECT_EQ(err, "");
+  EXPECT_EQ(parse({"--set", "MakeThumbnail=1", "--no-thumbnails", "f"}).settings_to_put,
+            (Puts{{"MakeThumbnail", "1"}, {"MakeThumbnail", "0"}}));
+  EXPECT_TRUE(parse({"f"}).settings_to_put.empty());
 }
 
 TEST(QuilloOptions, TypesNameTheFileTypesToCollect) {

@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "cli_options.h"
+#include "console_thumbnails.h"
 #include "platform/platform.h"
 #include "settings/user_settings.h"
 #include "zuno.h"
@@ -26,7 +27,7 @@ extern char **environ;
 
 namespace {
 
-constexpr int kExitFailed = 1, kExitUsage = 2, kExitLocked = 3, kExitInterrupted = 130;
+constexpr int kExitFailed = 1, kExitUsage = 2, kExitLocked = 3, kExitThumbnails = 4, kExitInterrupted = 130;
 constexpr const char *kDone = "完了";
 constexpr const char *kError = "エラー";
 constexpr int kMaxSteps = 64;  // the gathering has fewer than ten steps; more means a fault
@@ -165,11 +166,12 @@ int fail(const std::string &text, int code = kExitFailed) {
 }
 
 // The lock that tells the desktop program a run is under way. The descriptor stays
-// open (and the lock held) until the process ends.
-int hold_lock_file() {
+// open (and the lock held) until the process ends. *folder: the private temporary folder.
+int hold_lock_file(std::string *folder_out) {
   std::string why;
   std::string folder = temp_folder(&why);
   if (folder.empty()) return fail(why);
+  *folder_out = folder;
   std::string path = folder + "/quillo.lok";
   // Never through a link: the lock must not make or open a file elsewhere.
   int fd = open(path.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600);
@@ -184,7 +186,10 @@ int hold_lock_file() {
 int put_settings(const CliOptions &o) {
   // No window to keep alive: the engine never pauses to yield (a pause every hundred
   // files was a third of the page writing). Ctrl-C then ends the program at once.
-  std::vector<std::pair<std::string, std::string>> puts = {{"CpuPriority", "100"}, {"MakeThumbnail", "0"}};
+  // Thumbnail files for a folder's catalog, as the desktop program makes them; a cache run's catalog shows
+  // the pictures themselves unless --set asks otherwise.
+  std::vector<std::pair<std::string, std::string>> puts = {{"CpuPriority", "100"},
+                                                           {"MakeThumbnail", o.mode.empty() ? "1" : "0"}};
   puts.insert(puts.end(), o.settings_to_put.begin(), o.settings_to_put.end());
   for (const auto &[key, value] : puts) {
     SettingPut put;
@@ -247,6 +252,58 @@ std::string settings_folder(const CliOptions &o, bool *made, std::string *why) {
   return folder;
 }
 
+// The thumbnail files the catalog's pages show; the exit status they leave (the catalog stays either way).
+int make_thumbnails(const std::string &private_folder, const std::string &thumbs) {
+  ConsoleThumbnails console;
+  console.marker_folder = private_folder;
+  bool phase_shown = false;
+  console.status = [&phase_shown](const std::string &text) {
+    if (g_progress.bar) {
+      g_progress.status = text;
+      g_progress.draw();
+    } else if (g_progress.enabled && !phase_shown) {
+      // One line per picture would bury the messages: plain status lines name the step only.
+      fprintf(stderr, "quillo: %s\n", text.c_str());
+      phase_shown = true;
+    }
+  };
+  console.total = [](int maximum) {
+    g_progress.count = 0;
+    on_total(maximum);
+  };
+  console.value = [](int value) {
+    g_progress.count = value - 1;
+    on_step();
+  };
+  console.message = [](const std::string &text) {
+    g_progress.finish();
+    fprintf(stderr, "quillo: %s\n", text.c_str());
+  };
+  // Ctrl-C ends the step after the current picture, leaving only whole thumbnail files; a second one ends
+  // the program at once.
+  g_interrupted = 0;
+  signal(SIGINT, on_interrupt);
+  console.interrupted = &g_interrupted;
+  g_clock.lap("pages done");
+  const ConsoleThumbnailResult made = make_console_thumbnails(console, thumbs);
+  signal(SIGINT, SIG_DFL);
+  g_clock.lap("thumbnails");
+  g_progress.finish();
+  if (g_progress.enabled)
+    fprintf(stderr, "quillo: %d thumbnails written, %d pictures could not be decoded\n", made.written,
+            made.unreadable);
+  if (made.interrupted) {
+    fprintf(stderr, "quillo: interrupted: some pictures have no thumbnail file\n");
+    return kExitInterrupted;
+  }
+  if (made.complete()) return 0;
+  fprintf(stderr, "quillo: the catalog is written, but %s\n",
+          made.folder_missing
+              ? "it has no thumbnail folder"
+              : (std::to_string(made.unwritten) + " thumbnail files could not be written").c_str());
+  return kExitThumbnails;
+}
+
 int run(const CliOptions &o) {
   std::string why;
   bool first_run = false;
@@ -256,7 +313,8 @@ int run(const CliOptions &o) {
   bool cache_mode = !o.mode.empty();
   std::string folder = cache_mode ? (o.mode == "backup" ? "$iecache" : "$backup") : absolute(o.folder);
   if (!cache_mode && !is_folder(folder)) return fail("no such folder: " + o.folder);
-  if (int r = hold_lock_file()) return r;
+  std::string private_folder;
+  if (int r = hold_lock_file(&private_folder)) return r;
   if (ZunoInit(settings.c_str()) != 0) return fail(ZunoGetLastErr(nullptr));  // whole, not cut at 255 bytes
   if (int r = put_settings(o)) return r;
   if (!o.cache_folder.empty() && ZunoPutStr(ZUNO_CacheFolder, absolute(o.cache_folder).c_str()) != 0)
@@ -292,7 +350,9 @@ int run(const CliOptions &o) {
   g_clock.lap("gather: done");
   r = ZunoNewMain(settings.c_str(), folder.c_str(), output.c_str());
   g_clock.lap("write pages");
-  int pictures = ZunoLastCount(0, &folders, &files, &outputs, &bytes);
+  // The thumbnail step walks the run's list, so the list is kept for it.
+  const bool thumbnails = r > 0 && ZunoGet(ZUNO_MakeThumbnail) == 1;
+  int pictures = ZunoLastCount(thumbnails ? 1 : 0, &folders, &files, &outputs, &bytes);
   if (r < 0) return fail(last_error(), g_interrupted ? kExitInterrupted : kExitFailed);
   std::string harvested = cache_mode ? folder : o.folder;
   if (r == 0) return fail("no picture of " + harvested + " passed the settings' filters; no catalog written");
@@ -301,14 +361,20 @@ int run(const CliOptions &o) {
   char area[ZUNO_BUFSIZE] = "";
   char *p = area;
   ZunoLastOutPut(&p);
-  std::string page = std::string(area) + "/" + engine_text(ZUNO_HtmlOut) + "/" + o.entry;
+  std::string catalog = std::string(area) + "/" + engine_text(ZUNO_HtmlOut);
+  std::string page = catalog + "/" + o.entry;
   if (g_progress.enabled)
     fprintf(stderr, "quillo: %d of %d pictures placed, %d files, %d folders, %d ms\n", outputs, pictures,
             files, folders, r);
+  int status = 0;
+  if (thumbnails) {
+    status = make_thumbnails(private_folder, catalog + "/Thumbs");
+    ZunoLastCount(0, nullptr, nullptr, nullptr, nullptr);
+  }
   printf("%s\n", page.c_str());
   fflush(stdout);
   if (o.open) open_in_browser(page);
-  return 0;
+  return status;
 }
 
 int list_caches() {

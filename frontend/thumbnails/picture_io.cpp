@@ -89,7 +89,11 @@ QImage read_picture(const QByteArray &path, QSize at_least) {
   QImageReader reader(&file);
   // The thumbnail size was worked out from the stored orientation; turning the picture would distort it.
   reader.setAutoTransform(false);
-  if (!at_least.isEmpty() && reader.supportsOption(QImageIOHandler::ScaledSize))
+  // Only where the decoder itself works at the smaller size: other handlers decode whole and then scale,
+  // which for a one-bit picture (Qt's smooth scaling keeps its format) turns every colour white.
+  const QByteArray format = reader.format();
+  if (!at_least.isEmpty() && (format == "jpeg" || format == "webp") &&
+      reader.supportsOption(QImageIOHandler::ScaledSize))
     reader.setScaledSize(at_least);
   return reader.read();
 }
@@ -100,9 +104,17 @@ QImage fit_picture(const QImage &picture, QSize size) {
   if (canvas.isNull()) return {};
   canvas.fill(Qt::white);
   if (picture.isNull()) return canvas;
-  QImage scaled = picture.size() == size
-                      ? picture
-                      : picture.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+  // Smooth scaling averages colours only in a true-colour picture; a palette or one-bit one would be
+  // scaled in its own few colours.
+  const bool few_colours = picture.format() == QImage::Format_Mono ||
+                           picture.format() == QImage::Format_MonoLSB ||
+                           picture.format() == QImage::Format_Indexed8;
+  const QImage source =
+      few_colours
+          ? picture.convertToFormat(picture.hasAlphaChannel() ? QImage::Format_ARGB32 : QImage::Format_RGB32)
+          : picture;
+  QImage scaled =
+      source.size() == size ? source : source.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
   if (!scaled.hasAlphaChannel()) return scaled;
   QPainter painter(&canvas);
   painter.drawImage(0, 0, scaled);

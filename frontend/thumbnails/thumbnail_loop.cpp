@@ -177,10 +177,13 @@ bool ThumbnailLoop::finish_thumbnail(const Picture &picture, Made &made, CrashMa
                                     &made.temporary);
   }
   const int result = made.result == kSaved ? put_in_place(made.temporary, picture.thumb) : made.result;
-  if (result == kSaved)
+  if (result == kSaved) {
     ++outcome.written;
-  else
-    screen_.show_status(QStringLiteral("書き込み失敗 ") + QString::number(result));
+    return true;
+  }
+  ++outcome.unwritten;
+  screen_.show_status(QStringLiteral("書き込み失敗 ") + QString::number(result));
+  if (screen_.write_failed) screen_.write_failed(picture.thumb, result);
   return true;
 }
 

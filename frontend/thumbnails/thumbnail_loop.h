@@ -9,6 +9,7 @@
 // exactly the thumbnails of the pictures it reported, each whole.
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 #include <functional>
 
@@ -37,12 +38,16 @@ struct Screen {
   // Asked after each picture (the window handles its events there): true ends the loop, as STOP does. The
   // pictures already being made are then finished and thrown away, so the loop returns promptly.
   std::function<bool()> stop_requested;
+  // Optional: each thumbnail file that could not be written (the path the engine named, a SaveResult), after
+  // the status that shows the code.
+  std::function<void(const QByteArray &thumb, int result)> write_failed;
 };
 
 struct Outcome {
   int handled = 0;     // pictures taken from the engine and finished
   int written = 0;     // thumbnail files written
   int unreadable = 0;  // pictures that could not be decoded
+  int unwritten = 0;   // thumbnail files that could not be written
   bool cancelled = false;
 };
 

@@ -128,7 +128,8 @@ class EngineThumbnailsTest : public QObject {
                     trouble << t;
                     return false;
                   },
-                  [] { return false; }};
+                  [] { return false; },
+                  {}};
     QSettings store(folder.path(QStringLiteral("store.ini")), QSettings::IniFormat);
     const Outcome outcome = ThumbnailLoop(calls, screen, store).run();
     const QString catalog = QDir(lib.text(lib.last_output)).filePath(lib.str(37));

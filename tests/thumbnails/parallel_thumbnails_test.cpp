@@ -77,7 +77,8 @@ struct Seen {
               note(), ++questions;
               return true;
             },
-            [this] { return stop_after >= 0 && values.size() >= stop_after; }};
+            [this] { return stop_after >= 0 && values.size() >= stop_after; },
+            {}};
   }
 };
 

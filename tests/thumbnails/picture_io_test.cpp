@@ -8,6 +8,7 @@
 #include <QDir>
 #include <QFile>
 #include <QImageReader>
+#include <QProcess>
 #include <QtTest>
 
 #include "test_pictures.h"
@@ -54,6 +55,22 @@ class PictureIoTest : public QObject {
       const QImage image = read_picture(other.toUtf8(), QSize(80, 60));
       QVERIFY2(image.width() >= 80 && image.height() >= 60, name);
     }
+  }
+
+  // A one-bit palette PNG of one colour (as ImageMagick writes a plain picture) keeps its colour when shrunk.
+  void pictureOfFewColoursKeepsThemWhenShrunk() {
+    const QString path = folder_->path(QStringLiteral("orange.png"));
+    QProcess convert;
+    convert.start(QStringLiteral("/usr/bin/convert"),
+                  {QStringLiteral("-size"), QStringLiteral("200x300"), QStringLiteral("xc:orange"), path});
+    QVERIFY(convert.waitForFinished() && convert.exitCode() == 0);
+    const QImage image = read_picture(path.toUtf8(), QSize(80, 120));
+    QVERIFY(near(image.pixelColor(100, 150), QColor(255, 165, 0)));
+    QVERIFY(near(fit_picture(image, QSize(80, 120)).pixelColor(40, 60), QColor(255, 165, 0)));
+    QImage indexed(40, 40, QImage::Format_Indexed8);
+    indexed.setColorTable({qRgb(0, 0, 255), qRgb(255, 255, 0)});
+    indexed.fill(1);
+    QVERIFY(near(fit_picture(indexed, QSize(10, 10)).pixelColor(5, 5), Qt::yellow));
   }
 
   void gifGivesItsFirstFrame() {

@@ -47,7 +47,7 @@ struct FakeEngine {
 
 // Records what the loop shows; Retry/Cancel answers come from a queue (Cancel when it runs dry).
 struct Recorder {
-  QStringList statuses, lines, messages, questions;
+  QStringList statuses, lines, messages, questions, failures;
   QList<int> values;
   int maximum = -1;
   QList<bool> answers;
@@ -64,7 +64,10 @@ struct Recorder {
               if (on_question) on_question();
               return answers.isEmpty() ? false : answers.takeFirst();
             },
-            [] { return false; }};
+            [] { return false; },
+            [this](const QByteArray &thumb, int result) {
+              failures << QString::fromUtf8(thumb) + QLatin1Char(' ') + QString::number(result);
+            }};
   }
 };
 
@@ -270,6 +273,11 @@ class ThumbnailLoopTest : public QObject {
              (QStringList{QStringLiteral("書き込み失敗 3"), QStringLiteral("書き込み失敗 3"),
                           QStringLiteral("書き込み失敗 1")}));
     QCOMPARE(screen_.values, (QList<int>{1, 2, 3, 4}));
+    QCOMPARE(outcome.unwritten, 3);
+    // Each failure names the file, for a caller that reports more than a status.
+    QCOMPARE(screen_.failures, (QStringList{folder_->path(QStringLiteral("no/such/folder/p.jpg 3")),
+                                            folder_->path(QStringLiteral("plainfile/p.jpg 3")),
+                                            folder_->path(QStringLiteral("zero.jpg 1"))}));
     QVERIFY(QFile::exists(folder_->path(QStringLiteral("ok.jpg"))));
     QVERIFY(!QFile::exists(folder_->path(QStringLiteral("zero.jpg"))));
   }

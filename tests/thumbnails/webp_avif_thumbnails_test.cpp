@@ -251,7 +251,8 @@ class WebpAvifThumbnailsTest : public QObject {
                     trouble << t;
                     return false;
                   },
-                  [] { return false; }};
+                  [] { return false; },
+                  {}};
     QSettings store(folder.path(QStringLiteral("store.ini")), QSettings::IniFormat);
     const Outcome outcome = ThumbnailLoop(calls, screen, store).run();
     lib.last_count(0, nullptr, nullptr, nullptr, nullptr);
