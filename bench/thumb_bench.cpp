@@ -2,7 +2,9 @@
 // (or NUL-separated on stdin with -0), each to OUTDIR/<name>.jpg at WIDTH pixels wide, with a fake engine
 // that hands them out as ZunoGetThumbInfo would. The sizes the engine would know from its scan are read
 // before the clock starts. Prints one line: files, written, unreadable, seconds, files per second.
-//   thumb_bench [-w WIDTH] [-0] -o OUTDIR [FILE...]
+// -j sets the loop's worker threads (default: one per core), so that the same code can also be timed as
+// several one-worker processes.
+//   thumb_bench [-w WIDTH] [-j WORKERS] [-0] -o OUTDIR [FILE...]
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QFileInfo>
@@ -32,6 +34,7 @@ struct Job {
 
 struct Options {
   int width = 80;
+  int workers = 0;
   bool from_stdin = false;
   QByteArray outdir;
   std::vector<QByteArray> files;
@@ -42,6 +45,8 @@ bool parse(int argc, char **argv, Options &o) {
     const std::string a = argv[i];
     if (a == "-w" && i + 1 < argc)
       o.width = std::atoi(argv[++i]);
+    else if (a == "-j" && i + 1 < argc)
+      o.workers = std::atoi(argv[++i]);
     else if (a == "-o" && i + 1 < argc)
       o.outdir = argv[++i];
     else if (a == "-0")
@@ -58,7 +63,7 @@ bool parse(int argc, char **argv, Options &o) {
       start = stop + 1;
     }
   }
-  return o.width > 0 && !o.outdir.isEmpty();
+  return o.width > 0 && o.workers >= 0 && !o.outdir.isEmpty();
 }
 
 // As the engine's scan knows it: Qt's readers where they can tell, the engine's header reader for the
@@ -98,7 +103,7 @@ int main(int argc, char **argv) {
   QCoreApplication app(argc, argv);
   Options options;
   if (!parse(argc, argv, options)) {
-    std::fprintf(stderr, "usage: thumb_bench [-w WIDTH] [-0] -o OUTDIR [FILE...]\n");
+    std::fprintf(stderr, "usage: thumb_bench [-w WIDTH] [-j WORKERS] [-0] -o OUTDIR [FILE...]\n");
     return 2;
   }
   const std::vector<Job> jobs = plan(options);
@@ -122,12 +127,13 @@ int main(int argc, char **argv) {
                             [](const QString &) { return true; },
                             [] { return false; },
                             {}};
-  QSettings store(QString::fromUtf8(options.outdir) + QStringLiteral("/../thumb_bench.ini"),
+  QSettings store(QString::fromUtf8(options.outdir) + QStringLiteral("/../thumb_bench-") +
+                      QString::number(QCoreApplication::applicationPid()) + QStringLiteral(".ini"),
                   QSettings::IniFormat);
 
   QElapsedTimer clock;
   clock.start();
-  const thumbnails::Outcome outcome = thumbnails::ThumbnailLoop(engine, screen, store).run();
+  const thumbnails::Outcome outcome = thumbnails::ThumbnailLoop(engine, screen, store, options.workers).run();
   const double seconds = static_cast<double>(clock.nsecsElapsed()) / 1e9;
   std::fprintf(stderr, "files %zu written %d unreadable %d seconds %.3f files/s %.1f\n", jobs.size(),
                outcome.written, outcome.unreadable, seconds, static_cast<double>(jobs.size()) / seconds);
