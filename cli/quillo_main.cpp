@@ -252,17 +252,16 @@ std::string settings_folder(const CliOptions &o, bool *made, std::string *why) {
   return folder;
 }
 
-// The thumbnail files the catalog's pages show; the exit status they leave (the catalog stays either way).
-int make_thumbnails(const std::string &private_folder, const std::string &thumbs) {
+// The terminal as the thumbnail step's screen: the bar shows each picture, plain status lines the step only
+// (one line per picture would bury the messages).
+ConsoleThumbnails terminal_console(const std::string &private_folder) {
   ConsoleThumbnails console;
   console.marker_folder = private_folder;
-  bool phase_shown = false;
-  console.status = [&phase_shown](const std::string &text) {
+  console.status = [phase_shown = false](const std::string &text) mutable {
     if (g_progress.bar) {
       g_progress.status = text;
       g_progress.draw();
     } else if (g_progress.enabled && !phase_shown) {
-      // One line per picture would bury the messages: plain status lines name the step only.
       fprintf(stderr, "quillo: %s\n", text.c_str());
       phase_shown = true;
     }
@@ -279,13 +278,17 @@ int make_thumbnails(const std::string &private_folder, const std::string &thumbs
     g_progress.finish();
     fprintf(stderr, "quillo: %s\n", text.c_str());
   };
-  // Ctrl-C ends the step after the current picture, leaving only whole thumbnail files; a second one ends
+  console.interrupted = &g_interrupted;
+  return console;
+}
+
+// The thumbnail files the catalog's pages show; the exit status they leave (the catalog stays either way).
+int make_thumbnails(const std::string &private_folder, const std::string &thumbs) {
+  // Ctrl-C ends the step after the pictures in hand, leaving only whole thumbnail files; a second one ends
   // the program at once.
   g_interrupted = 0;
   signal(SIGINT, on_interrupt);
-  console.interrupted = &g_interrupted;
-  g_clock.lap("pages done");
-  const ConsoleThumbnailResult made = make_console_thumbnails(console, thumbs);
+  const ConsoleThumbnailResult made = make_console_thumbnails(terminal_console(private_folder), thumbs);
   signal(SIGINT, SIG_DFL);
   g_clock.lap("thumbnails");
   g_progress.finish();

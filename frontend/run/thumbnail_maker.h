@@ -4,6 +4,6 @@
 
 #include "thumbnail_loop.h"
 
-// Runs until the engine names no further picture or the user stops after a failed read; remembers in the
-// program state the picture a crash would have died on.
+// Runs until the engine names no further picture or the user stops; remembers in the program state the
+// pictures a crash would have died on (one per line: several are decoded at once).
 void make_thumbnails(const thumbnails::Screen &screen);

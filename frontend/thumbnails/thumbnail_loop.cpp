@@ -75,9 +75,10 @@ Outcome ThumbnailLoop::run() {
     Picture picture;
     std::future<Made> made;
   };
+  // Declared before the pool, whose end waits for the tasks that read it.
+  std::atomic<bool> stopping{false};
   QThreadPool pool;
   pool.setMaxThreadCount(workers_);
-  std::atomic<bool> stopping{false};
   std::deque<Pending> window;
   bool more = true;
   // Only a few pictures at a time, whatever the count: memory stays that of a few decoded pictures.
