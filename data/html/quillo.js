@@ -172,12 +172,10 @@
 
   // The page-turn button of this page that goes forward (1) or back (-1).
   function turnLink(dir) {
-    var links = document.querySelectorAll('a[target="catalog"]');
-    for (var i = 0; i < links.length; i++) {
-      var img = links[i].querySelector('img');
-      var alt = img ? img.getAttribute('alt') || '' : '';
-      if (dir > 0 ? alt.charAt(0) === '→' : alt.slice(-1) === '←') return links[i];
-    }
+    var links = document.querySelectorAll('a[href] > img[alt]');
+    var pattern = dir > 0 ? /^→\[\d+\]$/ : /^\[\d+\]←$/;
+    for (var i = 0; i < links.length; i++)
+      if (pattern.test(links[i].getAttribute('alt'))) return links[i].parentNode;
     return null;
   }
 
@@ -202,7 +200,7 @@
   function turnPage(dir, play) {
     var link = turnLink(dir);
     if (!link) return false;
-    var address = link.getAttribute('href').split('#')[0];
+    var address = link.getAttribute('href').split('#')[0].split('?')[0];
     window.location.href = address + window.location.search + '#quillo-' + (dir > 0 ? 'first' : 'last') +
       (play ? '-play' : '');
     return true;
@@ -599,12 +597,12 @@
     meta.name = 'viewport';
     meta.content = 'width=device-width, initial-scale=1';
     document.head.appendChild(meta);
-    // The page buttons keep the choice of one column.
-    var links = document.querySelectorAll('a[target="catalog"]');
-    for (var i = 0; i < links.length; i++) {
-      links[i].setAttribute('href', links[i].getAttribute('href').split('?')[0] + window.location.search);
-      links[i].target = '_self';
-    }
+    // The page buttons keep the choice of one column, in this window.
+    [turnLink(1), turnLink(-1)].forEach(function (link) {
+      if (!link) return;
+      link.setAttribute('href', link.getAttribute('href').split('?')[0] + window.location.search);
+      link.target = '_self';
+    });
     overlay = new Overlay();
   }
 

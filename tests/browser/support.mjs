@@ -339,10 +339,12 @@ export async function frameOf(page, test) {
   return waitForDocument(frame, test);
 }
 
-// Waits until every picture of the frame finished loading; returns those that failed.
+// Waits until every picture of the frame finished loading; returns those that failed. Thumbnails that load
+// lazily are told to load now, as scrolling to each would make them.
 export async function brokenImages(frame) {
   return frame.evaluate(async () => {
     const images = [...document.images].filter((img) => img.getAttribute('src'));
+    for (const img of images) if (img.loading === 'lazy') img.loading = 'eager';
     await Promise.all(images.map((img) => (img.complete ? null : new Promise((ok) => {
       img.addEventListener('load', ok, { once: true });
       img.addEventListener('error', ok, { once: true });
@@ -367,7 +369,7 @@ export async function openCatalog(session, entry) {
 
 // The file name of a frame's document.
 export function pageName(frame) {
-  return decodeURIComponent(frame.url().split('/').pop().replace(/#.*/, ''));
+  return decodeURIComponent(frame.url().split('/').pop().replace(/[?#].*/, ''));
 }
 
 // The thumbnail links of a catalog frame: link text, thumbnail address and the address of the picture the
