@@ -109,6 +109,9 @@ ssize_t InFile::read_at(int64_t offset, void *buf, size_t n) {
     }
     if (r == 0) break;
     got += static_cast<size_t>(r);
+    // A short read that reaches the size the file had when opened is its end: asking
+    // again would only hear so (a file that grew would have given more).
+    if (got < n && offset + static_cast<int64_t>(got) >= size_) break;
   }
   return static_cast<ssize_t>(got);
 }

@@ -188,6 +188,7 @@ void unlock_folder(int *fd);
 int remove_tree(const std::string &folder);
 // Milliseconds of a clock that only moves forward, for run times.
 int64_t monotonic_ms();
+int64_t monotonic_us();  // the same clock in microseconds
 
 // Shared modules by name.
 void *load_module(const std::string &path);

@@ -38,6 +38,12 @@ int64_t monotonic_ms() {
   return static_cast<int64_t>(ts.tv_sec) * 1000 + ts.tv_nsec / 1000000;
 }
 
+int64_t monotonic_us() {
+  struct timespec ts = {0, 0};
+  ops.clock_gettime(CLOCK_MONOTONIC, &ts);
+  return static_cast<int64_t>(ts.tv_sec) * 1000000 + ts.tv_nsec / 1000;
+}
+
 std::string local_time_text(int64_t seconds) {
   time_t t = static_cast<time_t>(seconds);
   struct tm local;

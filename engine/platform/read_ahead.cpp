@@ -8,9 +8,9 @@
 
 namespace plat {
 
-// A cold disk serves a queue of reads much faster than one read at a time; with 8
-// threads warming up to 16 files ahead, a read rarely waits alone.
-int read_ahead_readers = 9;
+// A cold disk serves a queue of reads much faster than one read at a time: 16 reads
+// in flight read a cold tree's headers about three times as fast as one.
+int read_ahead_readers = 17;
 
 struct ReadAhead::Shared {
   const std::vector<const char *> &paths;

@@ -4,6 +4,7 @@
 // the scan and the copier, the analysed cache index and the link files.
 #include "run/gathering.h"
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -208,19 +209,61 @@ bool header_read(const ZunoRecord &rec, const FileNode *n) {
   return type != TYPE_HTML && type != TYPE_LINKFILE && type != -1 && (type & rec.EnableFileType) != 0;
 }
 
+// Reads in flight pay only where the disk is slow: from a warm cache a header comes
+// faster than a thread could be woken for it, and the threads would only cost. So
+// the reader times itself over windows of files and calls the threads in once a
+// window shows the disk (a cold tree, a network share) holding it up.
+class ReadAheadWhenSlow {
+ public:
+  explicit ReadAheadWhenSlow(const ZunoRecord &rec) : rec_(rec), window_start_(plat::monotonic_us()) {}
+
+  // The reader is at `n`, about to examine it.
+  void at(const FileNode *n) {
+    if (warming_) {
+      if (reached_ < paths_.size() && paths_[reached_] == n->path) warming_->reached(++reached_);
+      return;
+    }
+    if (plat::read_ahead_readers <= 1 || ++seen_ < kWindow) return;
+    int64_t now = plat::monotonic_us();
+    slow_windows_ = now - window_start_ >= kWindow * kSlowReadUs ? slow_windows_ + 1 : 0;
+    seen_ = 0;
+    window_start_ = now;
+    if (slow_windows_ >= kSlowWindows) start(n);
+  }
+
+ private:
+  // A warm header takes ten microseconds or so, a disk read seventy or more. Two slow
+  // windows in a row, so a moment of load on a busy machine does not look like a disk.
+  static constexpr int kWindow = 64;
+  static constexpr int64_t kSlowReadUs = 40;
+  static constexpr int kSlowWindows = 2;
+
+  void start(const FileNode *from) {
+    for (const FileNode *n = from; is_listed(n); n = n->next)
+      if (header_read(rec_, n)) paths_.push_back(n->path);
+    // Twice as many files ahead as threads, so a thread that finishes finds the next one waiting.
+    int threads = plat::read_ahead_readers - 1;
+    warming_.emplace(paths_, threads, 2 * static_cast<size_t>(threads), kHeaderWindow);
+    at(from);
+  }
+  static constexpr size_t kHeaderWindow = 4096;  // the header reader's first read
+
+  const ZunoRecord &rec_;
+  int seen_ = 0, slow_windows_ = 0;
+  int64_t window_start_;
+  std::vector<const char *> paths_;
+  size_t reached_ = 0;
+  std::optional<plat::ReadAhead> warming_;
+};
+
 }  // namespace
 
 int examine_list(ZunoRecord *rec, FileNode *head) {
-  // The headers are read here one by one, in list order, as always; a few threads
-  // keep the next files' first bytes coming from the disk meanwhile.
-  std::vector<const char *> ahead;
-  if (plat::read_ahead_readers > 1)
-    for (FileNode *n = head; is_listed(n); n = n->next)
-      if (header_read(*rec, n)) ahead.push_back(n->path);
-  plat::ReadAhead warming(ahead, plat::read_ahead_readers - 1, 16, 4096);
-  size_t reached = 0;
+  // The headers are read here one by one, in list order, as always; on a slow disk a
+  // few threads keep the next files' first bytes coming meanwhile.
+  ReadAheadWhenSlow ahead(*rec);
   for (FileNode *n = head; is_listed(n); n = n->next) {
-    if (reached < ahead.size() && ahead[reached] == n->path) warming.reached(++reached);
+    ahead.at(n);
     if (examined(*rec, n) && !examine_node(rec, n)) return record_error("out of memory");
     ZunoCallProgress(1);
     if (ZunoSleep()) return -1;
