@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <cmath>
 #include <cstdlib>
+#include <iterator>
 
 #include "setting_keys.h"
 #include "zuno.h"
@@ -88,6 +89,28 @@ constexpr TypeName kTypeNames[] = {
     {"gif", ZUNO_TYPE_GIF},   {"avi", ZUNO_TYPE_AVI},   {"movie", ZUNO_TYPE_MOVIE},
     {"webp", ZUNO_TYPE_WEBP}, {"avif", ZUNO_TYPE_AVIF}, {"all", ZUNO_TYPES_PICTURES},
 };
+
+// The keys --sort takes, in SortType's order.
+constexpr const char *kSortKeys[] = {"none", "accessed", "created", "size", "name", "taken"};
+
+// "taken" or "name,desc" as SortType and SortMode; "" or the error text.
+std::string parse_sort(const std::string &text, int *type, int *mode) {
+  std::string key = text;
+  *mode = 1;
+  size_t comma = text.find(',');
+  if (comma != std::string::npos) {
+    key = text.substr(0, comma);
+    std::string order = text.substr(comma + 1);
+    if (order != "asc" && order != "desc") return "--sort takes KEY,asc or KEY,desc, not \"" + text + "\"";
+    *mode = order == "asc" ? 1 : 0;
+  }
+  for (int i = 0; i < static_cast<int>(std::size(kSortKeys)); ++i) {
+    if (key != kSortKeys[i]) continue;
+    *type = i;
+    return "";
+  }
+  return "--sort takes none, accessed, created, size, name or taken, not \"" + key + "\"";
+}
 
 std::string lower(std::string s) {
   for (char &c : s)
@@ -190,6 +213,12 @@ std::string parse_cli_options(const std::vector<std::string> &args, CliOptions *
       if (!(err = number("a count", &n)).empty()) return err;
       put(o, "PageingStyle", "1");
       put(o, "OnePageNum", std::to_string(n));
+    } else if (name == "--sort") {
+      int mode = 1;
+      if (!take(&v)) return name + " needs a key, e.g. taken or name,desc";
+      if (!(err = parse_sort(v, &n, &mode)).empty()) return err;
+      put(o, "SortType", std::to_string(n));
+      put(o, "SortMode", std::to_string(mode));
     } else if (name == "--no-thumbnails") {
       put(o, "MakeThumbnail", "0");
     } else if (name == "--copy" || name == "--no-copy") {
@@ -285,6 +314,11 @@ them for this run only (the file is not rewritten).
       --thumb-height N    thumbnails N pixels high
       --no-thumbnails     make no thumbnail files: the pages show the pictures
                           themselves at thumbnail size (MakeThumbnail 0)
+      --sort KEY[,desc]   order of the pictures: none, accessed, created, size
+                          (pixel area), name, or taken (the date a photo was
+                          taken, from its Exif data, else the file's time);
+                          oldest or smallest first unless ",desc" (SortType,
+                          SortMode)
       --page-megabytes N  a new page after N megabytes of pictures
       --page-files N      a new page after N pictures
       --copy, --no-copy   copy the pictures into the output folder's Images folder

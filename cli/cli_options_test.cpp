@@ -139,6 +139,22 @@ TEST(QuilloOptions, HelpExplainsEveryOption) {
   EXPECT_NE(help.find("4 the catalog was written"), std::string::npos);
 }
 
+TEST(CliOptions, SortTakesAKeyAndAnOrder) {
+  std::string err;
+  EXPECT_EQ(parse({"--sort", "taken", "f"}, &err).settings_to_put,
+            (Puts{{"SortType", "5"}, {"SortMode", "1"}}));
+  EXPECT_EQ(parse({"--sort", "name,desc", "f"}, &err).settings_to_put,
+            (Puts{{"SortType", "4"}, {"SortMode", "0"}}));
+  EXPECT_EQ(parse({"--sort", "none", "f"}, &err).settings_to_put,
+            (Puts{{"SortType", "0"}, {"SortMode", "1"}}));
+  parse({"--sort", "colour", "f"}, &err);
+  EXPECT_EQ(err, "--sort takes none, accessed, created, size, name or taken, not \"colour\"");
+  parse({"--sort", "taken,sideways", "f"}, &err);
+  EXPECT_EQ(err, "--sort takes KEY,asc or KEY,desc, not \"taken,sideways\"");
+  parse({"--sort"}, &err);
+  EXPECT_EQ(err, "--sort needs a key, e.g. taken or name,desc");
+}
+
 // The setting is put in the order given, so the last of --no-thumbnails and --set MakeThumbnail wins.
 TEST(QuilloOptions, NoThumbnailsTurnsTheThumbnailStepOff) {
   std::string err;

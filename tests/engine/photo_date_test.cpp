@@ -12,6 +12,7 @@
 #include "collect/list_sort.h"
 #include "collect/picture_header.h"
 #include "core/file_list.h"
+#include "engine_fixture.h"
 #include "gtest/gtest.h"
 
 namespace {
@@ -162,6 +163,48 @@ TEST(PhotoDateSort, SortsByDateTakenWithFileTimeForPhotosWithout) {
   order.clear();
   for (FileNode *n = &nodes[0]; n->next; n = n->next) order.push_back(n->path);
   EXPECT_EQ(order, (std::vector<std::string>{"c.jpg", "b.jpg", "a.jpg", "d.jpg"}));
+}
+
+// quillo's catalog in the order the photos were taken, a photo without an Exif date placed by its file time.
+class QuilloSortTaken : public EngineTest {
+ protected:
+  void SetUp() override {
+    EngineTest::SetUp();
+    program_settings("settings");
+    dated("pics/a.jpg", "2022:06:01 12:00:00");
+    dated("pics/b.jpg", "2020:01:01 08:30:00");
+    picture("pics/c.jpg", 64, 48);
+    run_command("touch -d '2021-01-01 00:00:00' '" + path("pics/c.jpg") + "'");  // between the two dates
+  }
+
+  // A real JPEG with an Exif segment carrying the date right after its start.
+  void dated(const std::string &name, const std::string &date) {
+    picture(name, 64, 48);
+    std::string bytes = read(name);
+    Bytes app1 = jpeg_with_app1(tiff_with_date(date, false));
+    size_t segment = 4 + ((app1[4] << 8) | app1[5]) - 2;  // the APP1 marker, its length and its body
+    bytes.insert(2, std::string(app1.begin() + 2, app1.begin() + 2 + static_cast<long>(segment)));
+    write(name, bytes);
+  }
+
+  std::vector<std::string> order(const std::string &options) {
+    CommandOutcome o =
+        run_command("'" + program_dir() + "/quillo' -q --no-thumbnails --settings '" + path("settings") +
+                    "' --output '" + path("out") + "' " + options + " '" + path("pics") + "'");
+    EXPECT_EQ(o.exit_code, 0) << o.err;
+    std::string page = read("out/pics/html_1/index000000.html");
+    std::vector<std::string> names;
+    for (size_t at = page.find("showcg('"); at != std::string::npos; at = page.find("showcg('", at + 1))
+      names.push_back(page.substr(page.find(".jpg'", at) - 1, 1));
+    std::filesystem::remove_all(path("out"));
+    return names;
+  }
+};
+
+TEST_F(QuilloSortTaken, OrdersByTheDateTakenEitherWay) {
+  EXPECT_EQ(order("--sort taken"), (std::vector<std::string>{"b", "c", "a"}));
+  EXPECT_EQ(order("--sort taken,desc"), (std::vector<std::string>{"a", "c", "b"}));
+  EXPECT_EQ(order("--sort name"), (std::vector<std::string>{"a", "b", "c"}));
 }
 
 }  // namespace
