@@ -31,19 +31,24 @@ QString page_option(const Options &o) {
   return QString();
 }
 
+QString thumbnail_files_option(const Options &o) {
+  return o.thumbnails ? QString() : QStringLiteral("--no-thumbnails");
+}
+
 }  // namespace
 
 QStringList arguments(const Options &o) {
   QStringList list;
-  for (const QString &option : {depth_option(o), thumb_option(o), page_option(o)})
+  for (const QString &option : {depth_option(o), thumb_option(o), page_option(o), thumbnail_files_option(o)})
     if (!option.isEmpty()) list << option;
   return list << QStringLiteral("/O:") + o.output << o.folder;
 }
 
 QString command_line(const QString &program, const Options &o) {
+  const QString files = thumbnail_files_option(o);
   return program + QLatin1Char(' ') + depth_option(o) + QLatin1Char(' ') + thumb_option(o) +
-         QLatin1Char(' ') + page_option(o) + QLatin1Char(' ') + QStringLiteral("/O:") + quoted(o.output) +
-         QLatin1Char(' ') + quoted(o.folder);
+         QLatin1Char(' ') + page_option(o) + QLatin1Char(' ') + (files.isEmpty() ? QString() : files + ' ') +
+         QStringLiteral("/O:") + quoted(o.output) + QLatin1Char(' ') + quoted(o.folder);
 }
 
 QString lock_file_path() {

@@ -15,8 +15,9 @@ struct Options {
   int paging_style = 0;  // 0 by size, 1 by count; others give no page option
   int page_size_mb = 0;
   int page_count = 0;
-  QString output;  // the output folder
-  QString folder;  // the picture folder
+  bool thumbnails = true;  // quillo makes thumbnail files unless told otherwise
+  QString output;          // the output folder
+  QString folder;          // the picture folder
 };
 
 // The arguments handed to the harvester as they are, one path per argument whatever it contains:

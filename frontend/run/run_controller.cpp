@@ -522,6 +522,7 @@ void RunController::start_external_run() {
   options.paging_style = m.paging_style;
   options.page_size_mb = m.page_size_mb;
   options.page_count = m.page_count;
+  options.thumbnails = m.make_thumb == 1;
   options.output = output_box_text_.isEmpty() ? program_state().output_folder : output_box_text_;
   options.folder = folder_;
   // Where quillo puts this folder's catalogs; kept, since the user may browse elsewhere while it runs.

@@ -59,6 +59,14 @@ class RunMessagesTest : public QObject {
     o.paging_style = 2;
     QCOMPARE(external_run::arguments(o),
              QStringList({"/T:W96", "/O:/out/a \"b\"", "/pics/say \"cheese\" now"}));
+    // Thumbnail files unticked: quillo, which makes them by default, is told not to.
+    o.thumbnails = false;
+    QCOMPARE(external_run::arguments(o),
+             QStringList({"/T:W96", "--no-thumbnails", "/O:/out/a \"b\"", "/pics/say \"cheese\" now"}));
+    QCOMPARE(
+        external_run::command_line("/opt/quillo/quillo", o),
+        QStringLiteral(
+            "/opt/quillo/quillo  /T:W96  --no-thumbnails /O:\"/out/a \"b\"\" \"/pics/say \"cheese\" now\""));
   }
 };
 
