@@ -325,8 +325,8 @@ them for this run only (the file is not rewritten).
                           (FileCopy 1), or link them where they are (FileCopy 0)
       --search WORDS      only paths that match every word (LastSearchString)
       --types LIST        only these file types, comma-separated: jpeg, tiff, bmp,
-                          png, gif, webp, avif, avi, movie (MOV and MPG), or all
-                          (EnableFileType), e.g. --types jpeg,webp,avif
+                          png, gif, webp, avif, avi, movie (MOV, MPG, MP4, WebM),
+                          or all (EnableFileType), e.g. --types jpeg,webp,avif
       --set KEY=VALUE     any key of quillo.ini, e.g. --set SortType=4,
                           --set BgColor=#FFFFEE, --set Y/XRatio=1.5
       --entry PAGE        print "index" (frameset, default) or "topindex"
