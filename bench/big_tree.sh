@@ -1,0 +1,61 @@
+#!/usr/bin/env bash
+# Whole catalog runs over a large generated tree of small pictures (BIG_N files,
+# default 100 000): files per second of a warm run against the header-scan floor
+# over the same tree, and the run's peak memory per file. Usage: bench/big_tree.sh BUILD_DIR
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+build=$(cd "${1:-build}" && pwd)
+n=${BIG_N:-100000}
+tree=${BIG_TREE:-/tmp/quillo-bigtree}
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+# shellcheck source=lib/catalog_program.bash
+source "$root/bench/lib/catalog_program.bash"
+# shellcheck source=lib/big_tree.bash
+source "$root/bench/lib/big_tree.bash"
+need_tool cc
+[ -x /usr/bin/time ] || { echo "missing reference tool: /usr/bin/time (GNU time)" >&2; exit 1; }
+
+big_tree "$tree" "$n"
+cc -O2 -o "$work/floor" "$shared/floor.c"
+
+now() { date +%s.%N; }
+# One catalog run (no copy, fresh output) under GNU time: "seconds max_rss_kb files".
+run_once() {
+  rm -rf "$work/out" && mkdir -p "$work/out"
+  local t0 t1
+  t0=$(now)
+  /usr/bin/time -v -o "$work/time" "$build/bin/quillo" --settings "$work/prog" --output "$work/out" --no-copy --no-thumbnails \
+    "$1" >/dev/null 2>"$work/log" || [ "${2:-}" = may-fail ]
+  t1=$(now)
+  awk -v a="$t0" -v b="$t1" '/Maximum resident set size/ { rss = $NF } END { printf "%.3f %d", b - a, rss }' "$work/time"
+  awk '/pictures placed/ { files = $7 } END { printf " %d\n", files }' "$work/log"
+}
+floor_once() {
+  local t0 t1
+  t0=$(now)
+  "$work/floor" -w "$tree" >/dev/null 2>&1
+  t1=$(now)
+  awk -v a="$t0" -v b="$t1" 'BEGIN { printf "%.3f\n", b - a }'
+}
+
+mkdir -p "$work/empty"
+# An empty folder: what the program holds before any file is listed.
+run_once "$work/empty" may-fail >"$work/empty.txt"
+read -r _ empty_rss _ <"$work/empty.txt"
+run_once "$tree" >/dev/null  # warm the page cache
+: >"$work/ours"
+: >"$work/floors"
+for i in 1 2 3; do
+  floor_once >>"$work/floors"
+  run_once "$tree" >>"$work/ours"
+done
+read -r ours_s rss files < <(sort -n "$work/ours" | sed -n 2p)
+floor_s=$(sort -n "$work/floors" | sed -n 2p)
+awk -v n="$n" -v f="$files" -v o="$ours_s" -v fl="$floor_s" -v rss="$rss" -v base="$empty_rss" 'BEGIN {
+  printf "%-34s %d files generated, %d listed by quillo\n", "tree", n, f
+  printf "%-34s %8.0f ms  %8.0f files/s\n", "floor (walk + stat + parse)", fl * 1000, n / fl
+  printf "%-34s %8.0f ms  %8.0f files/s\n", "quillo whole run (median of 3)", o * 1000, f / o
+  printf "whole catalog run warm: quillo / floor = %.2f (goal >= 0.7)\n", (f / o) / (n / fl)
+  printf "peak memory: %.0f MB, %.0f B/file (%.0f B/file above an empty run) (goal <= 250 B/file)\n",
+    rss / 1024, rss * 1024 / f, (rss - base) * 1024 / f }'

@@ -1,0 +1,34 @@
+#!/usr/bin/env bash
+# Collection (scan + examine) with a cold page cache over the large generated tree,
+# against the floor that reads one file at a time over the same cold tree.
+# Usage: bench/cold.sh BUILD_DIR
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+build=$(cd "${1:-build}" && pwd)
+n=${BIG_N:-100000}
+tree=${BIG_TREE:-/tmp/quillo-bigtree}
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+# shellcheck source=lib/catalog_program.bash
+source "$root/bench/lib/catalog_program.bash"
+# shellcheck source=lib/big_tree.bash
+source "$root/bench/lib/big_tree.bash"
+need_tool cc
+
+big_tree "$tree" "$n"
+cc -O2 -o "$work/floor" "$shared/floor.c"
+now() { date +%s.%N; }
+
+how=$(drop_tree_cache "$tree")
+t0=$(now); "$work/floor" -w "$tree" >/dev/null 2>&1; t1=$(now)
+floor_s=$(awk -v a="$t0" -v b="$t1" 'BEGIN { print b - a }')
+drop_tree_cache "$tree" >/dev/null
+read -r files ours_s _ < <("$build/bench/collect_bench" "$work/prog" "$tree" "$work/out")
+drop_tree_cache "$tree" >/dev/null
+read -r _ alone_s _ < <(QUILLO_READERS=1 "$build/bench/collect_bench" "$work/prog" "$tree" "$work/out")
+echo "cold: $how"
+awk -v n="$n" -v f="$files" -v o="$ours_s" -v fl="$floor_s" -v a="$alone_s" 'BEGIN {
+  printf "%-34s %8.2f s  (%d files)\n", "floor, one file at a time", fl, n
+  printf "%-34s %8.2f s\n", "quillo collection, one reader", a
+  printf "%-34s %8.2f s  (%d listed)\n", "quillo collection", o, f
+  printf "collection cold: quillo is %.2fx faster than the sequential floor (goal >= 3)\n", fl / o }'
