@@ -1,4 +1,5 @@
 // Reads in flight for a reader that takes files one by one in order.
+#include <atomic>
 #include <condition_variable>
 #include <mutex>
 #include <system_error>
@@ -15,25 +16,32 @@ int read_ahead_readers = 17;
 struct ReadAhead::Shared {
   const std::vector<const char *> &paths;
   size_t ahead, window;
-  std::mutex lock;
-  std::condition_variable room;  // the reader moved on, or the work ended
-  size_t next = 0;               // the next path a thread takes
-  size_t reader = 0;             // where the reader is
-  bool stop = false;
+  std::atomic<size_t> next{0};    // the next path a thread takes
+  std::atomic<size_t> reader{0};  // where the reader is
+  std::atomic<bool> stop{false};
+  std::atomic<int> waiting{0};  // threads held back because they are far enough ahead
+  std::mutex lock;              // only for waiting: taking a path needs no lock
+  std::condition_variable room;
   std::vector<std::thread> threads;
   Ops calls = ops;  // the table as it was when the work began, read without a race
 
   Shared(const std::vector<const char *> &p, size_t a, size_t w) : paths(p), ahead(a), window(w) {}
 
-  // The next path to warm, or nullptr when the work is over.
-  const char *take() {
+  // Waits until the reader is near enough to path i; false when the work is over.
+  bool wait_for_room(size_t i) {
+    if (i < reader.load() + ahead) return true;
     std::unique_lock<std::mutex> held(lock);
-    room.wait(held, [&] { return stop || next >= paths.size() || next < reader + ahead; });
-    if (stop || next >= paths.size()) return nullptr;
-    return paths[next++];
+    ++waiting;
+    room.wait(held, [&] { return stop.load() || i < reader.load() + ahead; });
+    --waiting;
+    return !stop.load();
   }
   void work() {
-    while (const char *path = take()) calls.warm_file(path, window);
+    for (;;) {
+      size_t i = next.fetch_add(1);
+      if (i >= paths.size() || stop.load() || !wait_for_room(i)) return;
+      calls.warm_file(paths[i], window);
+    }
   }
 };
 
@@ -60,13 +68,13 @@ ReadAhead::~ReadAhead() {
 }
 
 void ReadAhead::reached(size_t index) {
-  if (shared_->threads.empty()) return;
-  {
+  if (shared_->threads.empty() || index <= shared_->reader.load()) return;
+  shared_->reader.store(index);
+  // The lock orders the store before a waiting thread's check, so no wake-up is lost.
+  if (shared_->waiting.load() > 0) {
     std::lock_guard<std::mutex> held(shared_->lock);
-    if (index <= shared_->reader) return;
-    shared_->reader = index;
+    shared_->room.notify_all();
   }
-  shared_->room.notify_one();
 }
 
 }  // namespace plat
