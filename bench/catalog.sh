@@ -14,7 +14,7 @@ source "$root/bench/lib/catalog_program.bash"
 run_once() {
   local t0 t1
   t0=$(date +%s.%N)
-  "$build/bin/quillo" --settings "$work/prog" --output "$work/out" --no-copy --timings "$corpus" \
+  "$build/bin/quillo" --settings "$work/prog" --output "$work/out" --no-copy --no-thumbnails --timings "$corpus" \
     >/dev/null 2>"$work/log"
   t1=$(date +%s.%N)
   awk -v a="$t0" -v b="$t1" '

@@ -16,7 +16,7 @@ source "$root/bench/lib/catalog_program.bash"
 run_ms() {
   local t0 t1
   t0=$(date +%s%N)
-  "$build/bin/quillo" -q --settings "$work/prog" --output "$work/out" --no-copy \
+  "$build/bin/quillo" -q --settings "$work/prog" --output "$work/out" --no-copy --no-thumbnails \
     --set "CpuPriority=$1" "$corpus" >/dev/null
   t1=$(date +%s%N)
   echo $(((t1 - t0) / 1000000))
