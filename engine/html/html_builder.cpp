@@ -1,5 +1,6 @@
 #include "html/html_builder.h"
 
+#include <charconv>
 #include <cstdarg>
 #include <cstdint>
 #include <cstdio>
@@ -120,27 +121,51 @@ bool line_too_long(size_t n) {
   return true;
 }
 
-std::string format(const char *fmt, ...) __attribute__((format(printf, 1, 2)));
-std::string format(const char *fmt, ...) {
+// One line at a time is built in a buffer that keeps its room from line to line, so a
+// page of thousands of links allocates for its lines and little else.
+std::string &line_buffer() {
+  thread_local std::string buffer;
+  buffer.clear();
+  return buffer;
+}
+
+// The printf-formatted line, valid until the next call: one vsnprintf unless the line
+// outgrows the buffer.
+std::string_view format(const char *fmt, ...) __attribute__((format(printf, 1, 2)));
+std::string_view format(const char *fmt, ...) {
+  thread_local std::string buffer(512, '\0');
   va_list ap;
   va_start(ap, fmt);
   va_list again;
   va_copy(again, ap);
-  int n = vsnprintf(nullptr, 0, fmt, ap);
+  int n = vsnprintf(buffer.data(), buffer.size(), fmt, ap);
   va_end(ap);
-  std::string out(n > 0 ? static_cast<size_t>(n) : 0, '\0');
-  if (n > 0) vsnprintf(out.data(), out.size() + 1, fmt, again);
+  if (n >= 0 && static_cast<size_t>(n) >= buffer.size()) {
+    buffer.resize(static_cast<size_t>(n) + 1);
+    vsnprintf(buffer.data(), buffer.size(), fmt, again);
+  }
   va_end(again);
-  return out;
+  return std::string_view(buffer.data(), n > 0 ? static_cast<size_t>(n) : 0);
 }
 
 std::string attr_url(std::string_view path) {
   return html_escape(url_path(path));
 }
 
+// A "%s" argument ends at its first NUL byte; the lines built by appending keep that cut.
+std::string_view c_string(std::string_view text) {
+  return text.substr(0, text.find('\0'));
+}
+
+void append_number(std::string &out, long long v) {
+  char digits[24];
+  auto [end, ec] = std::to_chars(digits, digits + sizeof digits, v);
+  out.append(digits, static_cast<size_t>(end - digits));
+}
+
 // Inserts "<a>" at the start (side 0) or end (side 1) of the top page's body and
 // attaches the attribute text that closes it around the inner element.
-int add_anchor_element(int side, bool attach, const std::string &attrs) {
+int add_anchor_element(int side, bool attach, std::string_view attrs) {
   if (g_depth <= 0) return -1;
   int doc = g_pages[g_depth - 1].doc;
   if (html_insert_tag(doc, side, "<body>", "<a>") < 0) return -1;
@@ -220,6 +245,7 @@ int html_add_attr_text(int doc, int side, const char *tag, std::string_view attr
   if (!at) return -1;
   std::string &line = **at;
   if (line.empty() || line_too_long(line.size() + 1 + attrs.size() + text.size())) return -1;
+  line.reserve(line.size() + 1 + attrs.size() + text.size());
   line.pop_back();
   line += ' ';
   line += attrs;
@@ -341,20 +367,50 @@ int html_add_thumb_link(bool attach, std::string_view link_path, std::string_vie
   // The two ratios of the alt text; a zero divisor gives 0 rather than a crash.
   long long density = size_bytes > 0 ? static_cast<long long>(pic_w) * pic_h / size_bytes : 0;
   int shape = pic_h != 0 ? pic_w / pic_h : 0;
-  auto side = [&](int v) { return std::to_string(v) + (size_capped && v == INT16_MAX ? "以上" : ""); };
-  std::string attrs = format(
-      "href=\"JavaScript:showcg('%s',%d,%d)\" target=\"_self\"><img src=\"%s\" width=\"%d\" height=\"%d\" "
-      "alt=\"%s (%sX%s)(%lldBytes)Ratio(%lld:%d)\" border=\"0\" loading=\"lazy\"",
-      html_escape(showcg_argument(link_path)).c_str(), pic_w, pic_h, attr_url(thumb_path).c_str(), thumb_w,
-      thumb_h, html_escape(thumb_path).c_str(), side(pic_w).c_str(), side(pic_h).c_str(),
-      static_cast<long long>(size_bytes), density, shape);
-  if (!date.empty()) attrs += " data-date=\"" + html_escape(date) + "\"";
+  thread_local std::string argument;
+  argument.clear();
+  append_showcg_argument(argument, link_path);
+  std::string &attrs = line_buffer();
+  auto side = [&](int v) {
+    append_number(attrs, v);
+    if (size_capped && v == INT16_MAX) attrs += "以上";
+  };
+  attrs += "href=\"JavaScript:showcg('";
+  append_html_escaped(attrs, argument);
+  attrs += "',";
+  append_number(attrs, pic_w);
+  attrs += ',';
+  append_number(attrs, pic_h);
+  attrs += ")\" target=\"_self\"><img src=\"";
+  append_attr_url(attrs, thumb_path);
+  attrs += "\" width=\"";
+  append_number(attrs, thumb_w);
+  attrs += "\" height=\"";
+  append_number(attrs, thumb_h);
+  attrs += "\" alt=\"";
+  append_html_escaped(attrs, c_string(thumb_path));
+  attrs += " (";
+  side(pic_w);
+  attrs += 'X';
+  side(pic_h);
+  attrs += ")(";
+  append_number(attrs, size_bytes);
+  attrs += "Bytes)Ratio(";
+  append_number(attrs, density);
+  attrs += ':';
+  append_number(attrs, shape);
+  attrs += ")\" border=\"0\" loading=\"lazy\"";
+  if (!date.empty()) {
+    attrs += " data-date=\"";
+    append_html_escaped(attrs, date);
+    attrs += '"';
+  }
   return add_anchor_element(kBeforeEnd, attach, attrs);
 }
 
 int html_add_nav_link(const char *target, bool attach, std::string_view address, std::string_view image,
                       int w, int h, std::string_view alt) {
-  std::string attrs =
+  std::string_view attrs =
       format("href=\"%s\" target=\"%s\"><img src=\"%s\" width=\"%d\" height=\"%d\" alt=\"%s\" border=\"0\"",
              attr_url(address).c_str(), html_escape(target ? target : "").c_str(), attr_url(image).c_str(), w,
              h, html_escape(alt).c_str());
@@ -363,7 +419,7 @@ int html_add_nav_link(const char *target, bool attach, std::string_view address,
 
 int html_add_url_link(const char *target, bool attach, std::string_view url, std::string_view image, int w,
                       int h) {
-  std::string attrs = format(
+  std::string_view attrs = format(
       "href=\"%s\" target=\"%s\"><img src=\"%s\" width=\"%d\" height=\"%d\" alt=\"%s\" border=\"0\" "
       "loading=\"lazy\"",
       html_escape(url).c_str(), html_escape(target ? target : "").c_str(), attr_url(image).c_str(), w, h,
@@ -373,7 +429,7 @@ int html_add_url_link(const char *target, bool attach, std::string_view url, std
 
 int html_add_page_link(const char *target, bool attach, std::string_view address, std::string_view image,
                        int w, int h, std::string_view alt) {
-  std::string attrs =
+  std::string_view attrs =
       format("href=\"%s\" target=\"%s\"><img src=\"%s\" width=\"%d\" height=\"%d\" alt=\"%s\" border=\"0\"",
              attr_url(address).c_str(), html_escape(target ? target : "").c_str(), attr_url(image).c_str(), w,
              h, html_escape(alt).c_str());
@@ -382,7 +438,7 @@ int html_add_page_link(const char *target, bool attach, std::string_view address
 
 int html_add_embed_link(const char *target, bool attach, std::string_view address, std::string_view source,
                         int w, int h) {
-  std::string attrs = format(
+  std::string_view attrs = format(
       "href=\"%s\" target=\"%s\"><embed src=\"%s\" width=\"%d\" height=\"%d\" border=\"0\"",
       attr_url(address).c_str(), html_escape(target ? target : "").c_str(), attr_url(source).c_str(), w, h);
   return add_anchor_element(kBeforeEnd, attach, attrs);
@@ -390,7 +446,7 @@ int html_add_embed_link(const char *target, bool attach, std::string_view addres
 
 int html_add_movie_link(const char *target, bool attach, std::string_view address, std::string_view source,
                         int w, int h) {
-  std::string attrs = format(
+  std::string_view attrs = format(
       "href=\"%s\" target=\"%s\"><img dynsrc=\"%s\" width=\"%d\" height=\"%d\" border=\"0\"",
       attr_url(address).c_str(), html_escape(target ? target : "").c_str(), attr_url(source).c_str(), w, h);
   return add_anchor_element(kBeforeEnd, attach, attrs);
@@ -399,7 +455,7 @@ int html_add_movie_link(const char *target, bool attach, std::string_view addres
 int html_add_video(std::string_view source, std::string_view poster, int w, int h, std::string_view title) {
   int doc = html_top_doc();
   if (doc < 0) return -1;
-  std::string line = format(
+  std::string_view line = format(
       "<video src=\"%s\" poster=\"%s\" width=\"%d\" height=\"%d\" title=\"%s\" controls "
       "preload=\"none\"></video>",
       attr_url(source).c_str(), attr_url(poster).c_str(), w, h, html_escape(title).c_str());
@@ -408,7 +464,7 @@ int html_add_video(std::string_view source, std::string_view poster, int w, int 
 
 int html_add_movie_file_link(std::string_view address, std::string_view icon, int w, int h,
                              std::string_view title) {
-  std::string attrs = format(
+  std::string_view attrs = format(
       "href=\"%s\" target=\"_blank\" class=\"movie-file\" title=\"%s\"><img src=\"%s\" width=\"%d\" "
       "height=\"%d\" alt=\"%s\" border=\"0\" loading=\"lazy\"",
       attr_url(address).c_str(), html_escape(title).c_str(), attr_url(icon).c_str(), w, h,

@@ -25,3 +25,10 @@ std::string js_string(std::string_view text);
 // U+DC00 + the byte), which the viewer script turns back into that byte.
 // A reader of the link text percent-decodes it once and undoes the script escapes.
 std::string showcg_argument(std::string_view path);
+
+// The same, appended to `out`: the page writers build each line in one buffer.
+void append_html_escaped(std::string &out, std::string_view text);
+void append_url_path(std::string &out, std::string_view path);
+// A path as a URL path inside an attribute value (html_escape of url_path).
+void append_attr_url(std::string &out, std::string_view path);
+void append_showcg_argument(std::string &out, std::string_view path);
