@@ -9,9 +9,26 @@
 
 namespace {
 
+struct Outline {
+  std::map<std::string, OutlineFolder> folders;
+  // A listing keeps a folder's files together: most pictures land in the folder before them.
+  OutlineFolder *last = nullptr;
+};
+
+Outline &state() {
+  static Outline outline;
+  return outline;
+}
+
 std::map<std::string, OutlineFolder> &outline() {
-  static std::map<std::string, OutlineFolder> folders;
-  return folders;
+  return state().folders;
+}
+
+// The folder part of a path as folder_of gives it, without a copy.
+std::string_view folder_view(std::string_view path) {
+  size_t slash = path.rfind('/');
+  if (slash == std::string_view::npos) return {};
+  return slash == 0 ? path.substr(0, 1) : path.substr(0, slash);
 }
 
 // The longest folder path that holds every folder of the outline.
@@ -35,16 +52,23 @@ int depth_below(const std::string &folder, const std::string &parent) {
 
 void outline_reset() {
   outline().clear();
+  state().last = nullptr;
 }
 
 void outline_add(std::string_view picture_path, int page) {
+  Outline &o = state();
+  if (o.last && o.last->folder == folder_view(picture_path)) {
+    ++o.last->pictures;
+    return;
+  }
   std::string folder = folder_of(picture_path);
-  auto [it, added] = outline().try_emplace(folder);
+  auto [it, added] = o.folders.try_emplace(folder);
   if (added) {
     it->second.folder = folder;
     it->second.first_page = page;
   }
   ++it->second.pictures;
+  o.last = &it->second;
 }
 
 std::vector<OutlineFolder> outline_folders() {

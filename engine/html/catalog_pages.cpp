@@ -45,8 +45,9 @@ struct CatalogWriter {
   // Kilobytes on the page: a picture may claim up to 2 TiB, and a page holds many.
   int64_t kb_on_page = 0;
   int placed = 0;
-  ThumbnailPlan thumbnails;  // the names get_thumbinfo hands out for the same list
-  bool failed = false;       // a page could not be opened or written: the catalog is not whole
+  ThumbnailPlan thumbnails;    // the names get_thumbinfo hands out for the same list
+  bool failed = false;         // a page could not be opened or written: the catalog is not whole
+  std::string address, thumb;  // the current link's, see link_and_thumbnail
 
   // The record's counter keeps the page's kilobytes as far as an int holds them.
   void set_page_kb(int64_t kb) {
@@ -172,20 +173,24 @@ struct CatalogWriter {
     }
   }
 
-  // The address a link opens and the picture its thumbnail shows.
+  // The address a link opens and the picture its thumbnail shows. The two buffers live as long as the
+  // writer, so each link reuses their room.
   void link_and_thumbnail(const FileNode *n, std::string *address, std::string *thumb) const {
-    std::string path = n->path;
-    if (rec.FileCopy == 1) {
-      std::optional<std::string> below = path_below(path, rec.OutputPath);
-      *address = below ? ".." + *below : path;
+    std::string_view path = n->path;
+    std::optional<std::string> below;
+    if (rec.FileCopy == 1) below = path_below(path, rec.OutputPath);
+    if (below) {
+      address->assign("..");
+      *address += *below;
     } else {
-      *address = path;
+      address->assign(path);
     }
     if (rec.MakeThumbnail != 1) {
-      *thumb = *address;
+      thumb->assign(*address);
       return;
     }
-    *thumb = "./Thumbs" + thumbnail_below(thumbnails, n);
+    thumb->assign("./Thumbs");
+    *thumb += thumbnail_below(thumbnails, n);
   }
 
   // When the picture was taken as the viewer shows it: the Exif date, else the file's time.
@@ -196,7 +201,6 @@ struct CatalogWriter {
 
   // Writes the node's link; false when the node is left out without counting.
   bool write_link(const FileNode *n) {
-    std::string address, thumb;
     link_and_thumbnail(n, &address, &thumb);
     bool has_source = n->source && n->source[0];
     switch (n->type) {
