@@ -241,6 +241,12 @@ struct CatalogWriter {
     prepare();
     if (failed) return -1;
     for (FileNode *n = head; is_listed(n); n = n->next) {
+      // The nodes and their paths lie all over the heap: fetching the next ones while this one is
+      // written hides most of the wait for memory.
+      if (FileNode *after = n->next) {
+        if (after->path) __builtin_prefetch(after->path);
+        if (after->next) __builtin_prefetch(after->next);
+      }
       ZunoCallProgress(1);
       if (skipped(n)) continue;
       if (page_full()) next_page();

@@ -50,6 +50,10 @@ struct PageEntry {
 };
 
 HtmlDoc g_docs[kHtmlDocMax];
+// Lines of freed documents with their room, taken by the next pages' lines: pages of a catalog
+// are alike, so most lines then need no allocation at all.
+Lines g_spare;
+constexpr size_t kSpareMax = 16384;
 PageEntry g_pages[kHtmlPageMax];
 int g_depth = 0;
 
@@ -108,9 +112,16 @@ void note_landmark(HtmlDoc &d, Line it) {
     m->start = it;
 }
 
-Line insert_at(HtmlDoc &d, Line anchor, int side, std::string line) {
+Line insert_at(HtmlDoc &d, Line anchor, int side, std::string_view line) {
   Line pos = side == kAfterStart ? std::next(anchor) : anchor;
-  Line it = d.lines.insert(pos, std::move(line));
+  Line it;
+  if (g_spare.empty()) {
+    it = d.lines.insert(pos, std::string(line));
+  } else {
+    it = g_spare.begin();
+    d.lines.splice(pos, g_spare, it);
+    it->assign(line);
+  }
   note_landmark(d, it);
   return it;
 }
@@ -179,8 +190,9 @@ int html_tag_id(const char *text) {
   if (!text || !*text) return -1;
   const char *slash = strchr(text, '/');
   const char *rest = slash ? slash + 1 : text + 1;
+  // Every line passes through here on its way in: the first letter rules out most rows.
   for (const TagRow &r : kTags)
-    if (strcmp(rest, r.tag + 1) == 0) return r.id;
+    if (rest[0] == r.tag[1] && strcmp(rest, r.tag + 1) == 0) return r.id;
   return -1;
 }
 
@@ -278,7 +290,10 @@ int html_doc_lines(int doc) {
 }
 
 int html_doc_free(int doc) {
-  if (doc >= 0 && doc < kHtmlDocMax) g_docs[doc] = HtmlDoc{};
+  if (doc < 0 || doc >= kHtmlDocMax) return 0;
+  g_spare.splice(g_spare.end(), g_docs[doc].lines);
+  while (g_spare.size() > kSpareMax) g_spare.pop_back();
+  g_docs[doc] = HtmlDoc{};
   return 0;
 }
 
@@ -334,6 +349,7 @@ void html_discard_pages(int depth) {
 
 void html_reset() {
   for (int i = 0; i < kHtmlDocMax; ++i) html_doc_free(i);
+  g_spare.clear();
   for (PageEntry &p : g_pages) p = PageEntry{};
   g_depth = 0;
 }
