@@ -36,11 +36,11 @@ size_t utf8_length_at(std::string_view text, size_t at) {
 struct EntityTable {
   const char *text[128] = {};
   constexpr EntityTable() {
-    text['&'] = "&amp;";
-    text['"'] = "&quot;";
-    text['<'] = "&lt;";
-    text['>'] = "&gt;";
-    text['\''] = "&#39;";
+    text[static_cast<unsigned char>('&')] = "&amp;";
+    text[static_cast<unsigned char>('"')] = "&quot;";
+    text[static_cast<unsigned char>('<')] = "&lt;";
+    text[static_cast<unsigned char>('>')] = "&gt;";
+    text[static_cast<unsigned char>('\'')] = "&#39;";
   }
 };
 constexpr EntityTable kEntities;
@@ -59,8 +59,8 @@ struct ScriptTable {
   unsigned char how[256] = {};
   constexpr ScriptTable() {
     for (int c = 0; c < 0x20; ++c) how[c] = 2;
-    how['<'] = how['>'] = 2;
-    how['\\'] = how['\''] = how['"'] = 1;
+    for (unsigned char c : {'<', '>'}) how[c] = 2;
+    for (unsigned char c : {'\\', '\'', '"'}) how[c] = 1;
   }
 };
 constexpr ScriptTable kScript;
