@@ -25,11 +25,22 @@ run_once() {
   rm -rf "$work/out" && mkdir -p "$work/out"
   local t0 t1
   t0=$(now)
-  /usr/bin/time -v -o "$work/time" "$build/bin/quillo" --settings "$work/prog" --output "$work/out" --no-copy --no-thumbnails \
+  /usr/bin/time -v -o "$work/time" "$build/bin/quillo" --settings "$work/prog" --output "$work/out" --no-copy --no-thumbnails --timings \
     "$1" >/dev/null 2>"$work/log" || [ "${2:-}" = may-fail ]
   t1=$(now)
   awk -v a="$t0" -v b="$t1" '/Maximum resident set size/ { rss = $NF } END { printf "%.3f %d", b - a, rss }' "$work/time"
-  awk '/pictures placed/ { files = $7 } END { printf " %d\n", files }' "$work/log"
+  awk '/pictures placed/ { files = $7 } /^timing: write pages/ { write = $(NF - 1) }
+    END { printf " %d %.1f\n", files, write }' "$work/log"
+}
+# Copies the catalog the last run wrote (warm), as the reference for writing its pages: "milliseconds".
+copy_catalog_once() {
+  local catalog t0 t1
+  catalog=$(dirname "$(find "$work/out" -name index000000.html | head -1)")
+  rm -rf "$work/copy"
+  t0=$(now)
+  cp -r "$catalog" "$work/copy"
+  t1=$(now)
+  awk -v a="$t0" -v b="$t1" 'BEGIN { printf "%.1f\n", (b - a) * 1000 }'
 }
 floor_once() {
   local t0 t1
@@ -46,11 +57,15 @@ read -r _ empty_rss _ <"$work/empty.txt"
 run_once "$tree" >/dev/null  # warm the page cache
 : >"$work/ours"
 : >"$work/floors"
+: >"$work/copies"
 for i in 1 2 3; do
   floor_once >>"$work/floors"
   run_once "$tree" >>"$work/ours"
+  copy_catalog_once >>"$work/copies"
 done
-read -r ours_s rss files < <(sort -n "$work/ours" | sed -n 2p)
+read -r ours_s rss files _ < <(sort -n "$work/ours" | sed -n 2p)
+write_ms=$(awk '{ print $4 }' "$work/ours" | sort -n | sed -n 2p)
+copy_ms=$(sort -n "$work/copies" | sed -n 2p)
 floor_s=$(sort -n "$work/floors" | sed -n 2p)
 awk -v n="$n" -v f="$files" -v o="$ours_s" -v fl="$floor_s" -v rss="$rss" -v base="$empty_rss" 'BEGIN {
   printf "%-34s %d files generated, %d listed by quillo\n", "tree", n, f
@@ -59,3 +74,6 @@ awk -v n="$n" -v f="$files" -v o="$ours_s" -v fl="$floor_s" -v rss="$rss" -v bas
   printf "whole catalog run warm: quillo / floor = %.2f (goal >= 0.7)\n", (f / o) / (n / fl)
   printf "peak memory: %.0f MB, %.0f B/file (%.0f B/file above an empty run) (goal <= 250 B/file)\n",
     rss / 1024, rss * 1024 / f, (rss - base) * 1024 / f }'
+awk -v w="$write_ms" -v c="$copy_ms" 'BEGIN {
+  printf "%-34s %8.0f ms\n%-34s %8.0f ms\n", "write pages (median of 3)", w, "cp -r of the finished catalog", c
+  printf "page writing: write pages / cp -r = %.1f (goal <= 4)\n", w / c }'
