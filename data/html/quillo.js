@@ -55,14 +55,14 @@
     return null;
   }
 
+  // The viewer frame; null when there is none (the caller then falls back to a window).
   function viewFrame() {
-    try {
-      var view = window.top.frames.view;
-      if (view && view !== window.self) return view;
-    } catch (e) {
-      // No frame of that name can be reached: fall back to a window.
-    }
-    return null;
+    return frameNamed('view');
+  }
+
+  // Messages come only from pages of the same window (each file:// page has origin "null").
+  function fromSameWindow(event) {
+    return event.origin === 'null' || event.origin === window.location.origin;
   }
 
   function viewerUrl(msg) {
@@ -255,12 +255,18 @@
     }
   }
 
+  // The keys a viewer acts on and what each does; a key message from another page names one of these.
+  var VIEWER_KEYS = { ArrowRight: 'next', ArrowLeft: 'prev', Home: 'first', End: 'last', ' ': 'toggleSlideshow',
+    Escape: 'close' };
+
+  function isViewerAction(action) {
+    return Object.keys(VIEWER_KEYS).some(function (key) { return VIEWER_KEYS[key] === action; });
+  }
+
   // The key a viewer acts on, or '' for any other.
   function viewerKey(event) {
     if (event.altKey || event.ctrlKey || event.metaKey) return '';
-    var keys = { ArrowRight: 'next', ArrowLeft: 'prev', Home: 'first', End: 'last', ' ': 'toggleSlideshow',
-      Escape: 'close' };
-    return keys[event.key] || '';
+    return Object.prototype.hasOwnProperty.call(VIEWER_KEYS, event.key) ? VIEWER_KEYS[event.key] : '';
   }
 
   function Viewer(options) {
@@ -416,7 +422,7 @@
   };
 
   Viewer.prototype.key = function (action) {
-    if (action && typeof this[action] === 'function') this[action]();
+    if (isViewerAction(action)) this[action]();
   };
 
   Viewer.prototype.loaded = function () {
@@ -466,7 +472,7 @@
   // Accepts pictures and keys from pages of the same window (each file:// page has origin "null").
   function listen(viewer) {
     window.addEventListener('message', function (event) {
-      if (event.origin !== 'null' && event.origin !== window.location.origin) return;
+      if (!fromSameWindow(event)) return;
       var d = event.data;
       if (d && d.kind === 'quillo-key' && typeof d.action === 'string') {
         viewer.key(d.action);
@@ -614,10 +620,6 @@
     var link = pagePictures()[index].link;
     link.focus();
     if (link.scrollIntoView) link.scrollIntoView({ block: 'nearest' });
-  }
-
-  function fromSameWindow(event) {
-    return event.origin === 'null' || event.origin === window.location.origin;
   }
 
   function startCatalogPage() {
