@@ -161,7 +161,10 @@ int read_picture_header_bytes(const ZunoRecord *rec, const uint8_t *data, size_t
 int read_picture_node(const ZunoRecord *rec, FileNode *n) {
   if (!n || !n->path) return -1;
   plat::InFile file;
-  if (!file.open(n->path)) return -1;
+  // The listing's size is trusted once: a later look at the same node asks the file again.
+  const bool listed = (n->flags & FLAG_LISTED_FILE) != 0;
+  n->flags &= ~FLAG_LISTED_FILE;
+  if (!(listed ? file.open_listed(n->path, n->size) : file.open(n->path))) return -1;
   HeaderSource src;
   src.file = &file;
   src.length = file.size();

@@ -51,6 +51,7 @@ bool file_wanted(const ScanOptions &o, const std::string &path, const plat::Stat
 
 void fill_node(FileNode *node, const plat::Stat &st, bool second_form) {
   if (!second_form && !st.writable) node->flags |= FLAG_READONLY;
+  if (st.is_file) node->flags |= FLAG_LISTED_FILE;
   node->created = st.created;
   node->accessed = st.accessed;
   node->modified = st.modified;

@@ -86,7 +86,8 @@ constexpr unsigned FLAG_ANIMATED = 0x102;
 constexpr unsigned FLAG_READONLY = 0x10000;
 constexpr unsigned FLAG_PREPARED_URL = 0x20000;
 constexpr unsigned FLAG_DAMAGED = 0x40000;
-constexpr unsigned FLAG_SIZE_CAPPED = 0x80000;  // width or height is 32768 or more: stored as 32767
+constexpr unsigned FLAG_SIZE_CAPPED = 0x80000;   // width or height is 32768 or more: stored as 32767
+constexpr unsigned FLAG_LISTED_FILE = 0x100000;  // the scan saw a regular file of `size` bytes just now
 
 struct FileNode {
   int8_t depth;  // >= 100: a folder that was descended into

@@ -98,6 +98,17 @@ bool InFile::open(const std::string &path) {
   return true;
 }
 
+bool InFile::open_listed(const char *path, int64_t listed_size) {
+  close();
+  // Non-blocking for the same reason as open(): what was a file at the listing may be a fifo now, and
+  // then the first read fails instead of hanging.
+  int fd = ops.open(path, O_RDONLY | O_NONBLOCK, 0);
+  if (fd < 0) return false;
+  fd_ = fd;
+  size_ = listed_size;
+  return true;
+}
+
 ssize_t InFile::read_at(int64_t offset, void *buf, size_t n) {
   if (fd_ < 0 || offset < 0) return -1;
   size_t got = 0;

@@ -3,6 +3,7 @@
 // stable order of the key, and the mirror folders are made once per folder.
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <atomic>
@@ -14,6 +15,7 @@
 #include "collect/collect_steps.h"
 #include "collect/file_types.h"
 #include "collect/list_sort.h"
+#include "collect/picture_header.h"
 #include "core/engine_state.h"
 #include "core/file_list.h"
 #include "engine_fixture.h"
@@ -47,6 +49,11 @@ ssize_t counting_pread(int fd, void *buf, size_t n, off_t offset) {
 int counting_statx(int dir_fd, const char *path, int flags, unsigned mask, struct statx *st) {
   ++g_statx;
   return g_real.statx(dir_fd, path, flags, mask, st);
+}
+int g_fstats = 0;
+int counting_fstat(int fd, struct stat *st) {
+  ++g_fstats;
+  return g_real.fstat(fd, st);
 }
 int counting_mkdir(const char *path, mode_t mode) {
   ++g_mkdirs;
@@ -490,6 +497,55 @@ TEST_F(ReadsInFlight, AFileThatCannotBeWarmedIsStillReadByTheReader) {
   std::string with = gather_with(9);
   EXPECT_GT(g_warmed, 0);
   EXPECT_TRUE(with == alone) << first_difference(alone, with);
+}
+
+// Steps the gathering up to the header reads: the list is made, no header is read yet.
+void gather_until_headers() {
+  char area[ZUNO_BUFSIZE] = "";
+  char *buf = area;
+  for (int i = 0; i < 10 && std::string(area) != "情報取り出し中"; ++i) ZunoGetFiles(&buf);
+  ASSERT_EQ(std::string(area), "情報取り出し中");
+}
+
+TEST_F(ReadsInFlight, AListedPictureIsOpenedWithoutAskingItsSizeAgainButOnlyOnce) {
+  plat::ScopedOps os;
+  os->fstat = counting_fstat;
+  plat::read_ahead_readers = 1;
+  ASSERT_GE(ZunoNewMain(settings_.c_str(), target_.c_str(), out_.c_str()), 0);
+  EXPECT_EQ(gather(), "完了");
+  EXPECT_LT(g_fstats, 40) << "the headers of about 400 listed pictures were read without an fstat each";
+  // A second look at the same nodes (as a later view of the list takes) asks the files again.
+  g_fstats = 0;
+  for (FileNode *n = &engine().files; is_listed(n); n = n->next) {
+    if (n->type != TYPE_PNG || n->size_kb < 0) continue;
+    EXPECT_GE(read_picture_node(nullptr, n), 0) << n->path;
+  }
+  EXPECT_GT(g_fstats, 100);
+}
+
+TEST_F(ReadsInFlight, APictureChangedAfterTheListingIsReadAsItIsNowAndNothingHangs) {
+  ASSERT_GE(ZunoNewMain(settings_.c_str(), target_.c_str(), out_.c_str()), 0);
+  gather_until_headers();
+  // Between the listing and the header reads: one picture cut short, one grown, one turned into a fifo
+  // (a blocking open would hang the run), one into a folder, one removed.
+  std::string pics = dir_ + "/pics/";
+  ASSERT_EQ(::truncate((pics + "p3.png").c_str(), 10), 0);
+  write("pics/g0.gif", gif_header(77, 66) + std::string(100000, 'x'));
+  ASSERT_EQ(::unlink((pics + "g6.gif").c_str()), 0);
+  ASSERT_EQ(::mkfifo((pics + "g6.gif").c_str(), 0600), 0);
+  ASSERT_EQ(::unlink((pics + "g12.gif").c_str()), 0);
+  ASSERT_EQ(::mkdir((pics + "g12.gif").c_str(), 0700), 0);
+  ASSERT_EQ(::unlink((pics + "g18.gif").c_str()), 0);
+  EXPECT_EQ(gather(), "完了");
+  std::string list;
+  for (FileNode *n = &engine().files; is_listed(n); n = n->next)
+    list += std::string(n->path).substr(pics.size()) + " " + std::to_string(n->width) + "x" +
+            std::to_string(n->height) + " k" + std::to_string(n->size_kb) + "\n";
+  EXPECT_NE(list.find("p3.png 0x0 k-1"), std::string::npos) << list.substr(0, 400);
+  EXPECT_NE(list.find("g0.gif 77x66"), std::string::npos);
+  for (const char *gone : {"g6.gif 0x0 k-1", "g12.gif 0x0 k-1", "g18.gif 0x0 k-1"})
+    EXPECT_NE(list.find(gone), std::string::npos) << gone;
+  EXPECT_NE(list.find("g24.gif 29x7 k0"), std::string::npos) << "the rest is read as always";
 }
 
 }  // namespace
