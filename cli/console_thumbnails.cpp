@@ -8,6 +8,7 @@
 
 #include "picture_io.h"
 #include "thumbnail_loop.h"
+#include "thumbnail_module.h"
 #include "zuno.h"
 
 namespace {
@@ -74,8 +75,8 @@ thumbnails::Screen console_screen(const ConsoleThumbnails &console) {
 ConsoleThumbnailResult make_console_thumbnails(const ConsoleThumbnails &console, const std::string &thumbs) {
   ConsoleThumbnailResult result;
   thumbnails::EngineCalls calls;
-  calls.last_count = &ZunoLastCount;
-  calls.get_thumb_info = &ZunoGetThumbInfo;
+  calls.last_count = console.engine.last_count;
+  calls.get_thumb_info = console.engine.get_thumb_info;
   // Beside quillo's lock: runs that could share this store never run at once.
   QSettings store(QString::fromStdString(console.marker_folder + "/thumbnails.ini"), QSettings::IniFormat);
   const QtMessageHandler previous = qInstallMessageHandler(drop_qt_message);
@@ -89,9 +90,14 @@ ConsoleThumbnailResult make_console_thumbnails(const ConsoleThumbnails &console,
   if (!is_folder(thumbs)) {
     char area[ZUNO_BUFSIZE] = "";
     char *p = area;
-    ZunoGetLastErr(&p);
+    console.engine.get_last_err(&p);
     result.folder_missing = true;
     console.message("cannot make the thumbnail folder " + thumbs + (area[0] ? std::string(": ") + area : ""));
   }
   return result;
+}
+
+extern "C" __attribute__((visibility("default"))) void QUILLO_THUMBNAIL_ENTRY(
+    const ConsoleThumbnails *console, const char *thumbs, ConsoleThumbnailResult *result) {
+  *result = make_console_thumbnails(*console, thumbs);
 }

@@ -21,6 +21,7 @@
 #include "console_thumbnails.h"
 #include "platform/platform.h"
 #include "settings/user_settings.h"
+#include "thumbnail_module.h"
 #include "zuno.h"
 
 extern char **environ;
@@ -256,6 +257,9 @@ std::string settings_folder(const CliOptions &o, bool *made, std::string *why) {
 // (one line per picture would bury the messages).
 ConsoleThumbnails terminal_console(const std::string &private_folder) {
   ConsoleThumbnails console;
+  console.engine.last_count = &ZunoLastCount;
+  console.engine.get_thumb_info = &ZunoGetThumbInfo;
+  console.engine.get_last_err = &ZunoGetLastErr;
   console.marker_folder = private_folder;
   console.status = [phase_shown = false](const std::string &text) mutable {
     if (g_progress.bar) {
@@ -284,11 +288,21 @@ ConsoleThumbnails terminal_console(const std::string &private_folder) {
 
 // The thumbnail files the catalog's pages show; the exit status they leave (the catalog stays either way).
 int make_thumbnails(const std::string &private_folder, const std::string &thumbs) {
+  const ThumbnailModule module = load_thumbnail_module(program_folder(), QUILLO_THUMBNAIL_MODULE);
+  g_clock.lap("load thumbnail module");
+  if (!module.make) {
+    g_progress.finish();
+    fprintf(stderr, "quillo: %s\n", module.error.c_str());
+    fprintf(stderr, "quillo: the catalog is written, but it has no thumbnail files\n");
+    return kExitThumbnails;
+  }
   // Ctrl-C ends the step after the pictures in hand, leaving only whole thumbnail files; a second one ends
   // the program at once.
   g_interrupted = 0;
   signal(SIGINT, on_interrupt);
-  const ConsoleThumbnailResult made = make_console_thumbnails(terminal_console(private_folder), thumbs);
+  const ConsoleThumbnails console = terminal_console(private_folder);
+  ConsoleThumbnailResult made;
+  module.make(&console, thumbs.c_str(), &made);
   signal(SIGINT, SIG_DFL);
   g_clock.lap("thumbnails");
   g_progress.finish();

@@ -35,6 +35,7 @@ expect=(
   /usr/lib/quillo/quillo
   /usr/lib/quillo/libzuno.so
   /usr/lib/quillo/librexp32.so
+  /usr/lib/quillo/libquillo_thumbnails.so
   /usr/lib/quillo/quillo.ini
   /usr/lib/quillo/quillo.installed
   /usr/lib/quillo/html/quillo.js
@@ -61,7 +62,8 @@ leftovers=$(grep -E '_test$|/tests?/|/OUTPUT|/DB/|\.a$|/make_art|/engine_probe|/
 [[ -z $leftovers ]] || fail "build or test leftovers in the package: $leftovers"
 
 depends=$(dpkg-deb -f "$deb" Depends)
-for lib in libc6 libstdc++6 libcurl libmsiecf; do
+# quillo's thumbnail module is loaded, not linked: the package must still bring the libraries it needs.
+for lib in libc6 libstdc++6 libcurl libmsiecf libqt6gui6 libavif; do
   [[ $depends == *"$lib"* ]] || fail "Depends lacks $lib: $depends"
 done
 if [[ ${QUILLO_WITH_ZUNOP:-0} == 1 ]]; then

@@ -74,7 +74,7 @@ cmake --install "$build" --prefix "$prefix" >"$work/install.log" 2>&1 || {
   cat "$work/install.log"
   fail "cmake --install failed"
 }
-for f in quillo quillo.ini quillo.installed libzuno.so librexp32.so html/quillo.js button/back.gif help; do
+for f in quillo quillo.ini quillo.installed libzuno.so librexp32.so libquillo_thumbnails.so html/quillo.js button/back.gif help; do
   [[ -e $program/$f ]] || fail "the install has no $program/$f"
 done
 [[ -L $prefix/bin/quillo ]] || fail "bin/quillo is not a link"
@@ -123,6 +123,7 @@ grep -qx "OutputPath=$ann_home/Pictures/Quillo" "$settings" || fail "the user's 
 catalog=$ann_home/Pictures/Quillo/sample/html_1
 [[ -f $catalog/quillo.js && -f $catalog/back.gif ]] || fail "the catalog lacks the program's viewer script or buttons"
 ls "$catalog" | grep -q '^index000000\.html$' || fail "no thumbnail page in the catalog"
+ls "$catalog/Thumbs" 2>/dev/null | grep -q '\.jpg$' || fail "the installed quillo made no thumbnail files"
 [[ -d $ann_home/.local/share/quillo ]] || fail "no data folder for the cache analysis"
 [[ -z $(find "$ann_home" ! -user "$ann") ]] || fail "files in the home that the user does not own"
 # The second run finds the user's settings and says nothing of a first run.
