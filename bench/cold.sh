@@ -5,19 +5,8 @@
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=$(cd "${1:-build}" && pwd)
-n=${BIG_N:-100000}
-tree=${BIG_TREE:-/tmp/quillo-bigtree}
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-# shellcheck source=lib/catalog_program.bash
-source "$root/bench/lib/catalog_program.bash"
-# shellcheck source=lib/big_tree.bash
-source "$root/bench/lib/big_tree.bash"
-need_tool cc
-
-big_tree "$tree" "$n"
-cc -O2 -o "$work/floor" "$shared/floor.c"
-now() { date +%s.%N; }
+# shellcheck source=lib/big_tree_bench.bash
+source "$root/bench/lib/big_tree_bench.bash"
 
 how=$(drop_tree_cache "$tree")
 t0=$(now); "$work/floor" -w "$tree" >/dev/null 2>&1; t1=$(now)

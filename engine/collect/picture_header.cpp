@@ -158,13 +158,13 @@ int read_picture_header_bytes(const ZunoRecord *rec, const uint8_t *data, size_t
   return read_header(rec, src, type, disp_w, disp_h, w, h, flags);
 }
 
-int read_picture_node(const ZunoRecord *rec, FileNode *n) {
+int read_picture_node(const ZunoRecord *rec, FileNode *n, plat::FolderCursor *folders) {
   if (!n || !n->path) return -1;
   plat::InFile file;
   // The listing's size is trusted once: a later look at the same node asks the file again.
   const bool listed = (n->flags & FLAG_LISTED_FILE) != 0;
   n->flags &= ~FLAG_LISTED_FILE;
-  if (!(listed ? file.open_listed(n->path, n->size) : file.open(n->path))) return -1;
+  if (!(listed ? file.open_listed(n->path, n->size, folders) : file.open(n->path))) return -1;
   HeaderSource src;
   src.file = &file;
   src.length = file.size();

@@ -9,6 +9,10 @@
 #include "collect/header_cursor.h"
 #include "core/engine_state.h"
 
+namespace plat {
+class FolderCursor;
+}
+
 // Reads the header of the file at `path` with type code `type` (exactly one of
 // 0x1 AVI, 0x2 GIF, 0x4 PNG, 0x8 BMP, 0x10 TIF, 0x20 JPEG, 0x40 MOV/MPG, 0x80 WebP,
 // 0x1000 AVIF).
@@ -25,7 +29,8 @@ int read_picture_header(const ZunoRecord *rec, const char *path, int type, int16
 // The same for a listed node (its path and type), filling its display and stored
 // sizes and its flags, and its real size in pixel_width/pixel_height. The stored
 // sizes stop at 32767; a picture larger than that has FLAG_SIZE_CAPPED.
-int read_picture_node(const ZunoRecord *rec, FileNode *n);
+// `folders`, when given, opens a file the scan has just listed inside its folder (see plat::FolderCursor).
+int read_picture_node(const ZunoRecord *rec, FileNode *n, plat::FolderCursor *folders = nullptr);
 
 // The same over bytes in memory (a whole file's content), through the same parsers.
 int read_picture_header_bytes(const ZunoRecord *rec, const uint8_t *data, size_t size, int type,

@@ -89,27 +89,29 @@ constexpr unsigned FLAG_DAMAGED = 0x40000;
 constexpr unsigned FLAG_SIZE_CAPPED = 0x80000;   // width or height is 32768 or more: stored as 32767
 constexpr unsigned FLAG_LISTED_FILE = 0x100000;  // the scan saw a regular file of `size` bytes just now
 
+// Ordered by size, largest first, so a record has no padding holes: a run holds one per listed file.
 struct FileNode {
-  int8_t depth;  // >= 100: a folder that was descended into
-  int32_t type;
-  uint32_t flags;
-  int16_t disp_width, disp_height;
-  int16_t width, height;  // at most 32767 (FLAG_SIZE_CAPPED when the picture is larger)
-  int32_t size_kb;
+  char *path;
+  char *source;
+  FileNode *next;
   ZunoTime accessed;
   ZunoTime created;
   ZunoTime modified;  // kept so copies can carry the source's times
   ZunoTime taken;     // when a photo was taken (its Exif date, local time as UTC), 0 when unknown
-  uint8_t banner;
   int64_t size;
+  int32_t type;
+  uint32_t flags;
+  int32_t size_kb;
+  uint32_t pixel_width, pixel_height;  // the picture's real size, which the filters compare
+  int16_t disp_width, disp_height;
+  int16_t width, height;  // at most 32767 (FLAG_SIZE_CAPPED when the picture is larger)
+  int8_t depth;           // >= 100: a folder that was descended into
+  uint8_t banner;
   int8_t mark;
   int8_t output;
   uint8_t passed;
-  uint32_t pixel_width, pixel_height;  // the picture's real size, which the filters compare
-  char *path;
-  char *source;
-  FileNode *next;
 };
+static_assert(sizeof(FileNode) <= 104, "a listed file costs its record's size a hundred thousand times");
 
 // A node's real size: its stored sizes stop at 32767.
 inline int64_t node_width(const FileNode &n) {

@@ -5,6 +5,8 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstring>
+#include <string_view>
 
 #include "platform/platform.h"
 
@@ -98,11 +100,29 @@ bool InFile::open(const std::string &path) {
   return true;
 }
 
-bool InFile::open_listed(const char *path, int64_t listed_size) {
+FolderCursor::~FolderCursor() {
+  if (fd_ >= 0) ops.close(fd_);
+}
+
+int FolderCursor::open_file(const char *path, int flags) {
+  const char *slash = strrchr(path, '/');
+  if (!slash || slash[1] == '\0') return ops.open(path, flags, 0);
+  std::string_view folder(path, slash == path ? 1 : static_cast<size_t>(slash - path));
+  if (fd_ < 0 || folder != folder_) {
+    if (fd_ >= 0) ops.close(fd_);
+    folder_.assign(folder);
+    fd_ = ops.open(folder_.c_str(), O_PATH | O_DIRECTORY, 0);
+  }
+  // A folder that cannot be held is no reason to fail its files: they are opened by their paths.
+  return fd_ < 0 ? ops.open(path, flags, 0) : ops.openat(fd_, slash + 1, flags, 0);
+}
+
+bool InFile::open_listed(const char *path, int64_t listed_size, FolderCursor *folders) {
   close();
   // Non-blocking for the same reason as open(): what was a file at the listing may be a fifo now, and
   // then the first read fails instead of hanging.
-  int fd = ops.open(path, O_RDONLY | O_NONBLOCK, 0);
+  const int flags = O_RDONLY | O_NONBLOCK;
+  int fd = folders ? folders->open_file(path, flags) : ops.open(path, flags, 0);
   if (fd < 0) return false;
   fd_ = fd;
   size_ = listed_size;

@@ -82,6 +82,23 @@ int open_temporary(const std::string &path, std::string *tmp);
 // killed midway. Returns how many were removed (0 when the folder is unreadable).
 int remove_stale_temporaries(const std::string &folder);
 
+// Opens files of a list folder by folder. A run reads its list in the order the scan made it, so the
+// files of a folder come together; opening each by its name inside the folder's descriptor spares the
+// kernel the walk of every path from the root (an eighth of a large run's time).
+class FolderCursor {
+ public:
+  FolderCursor() = default;
+  ~FolderCursor();
+  FolderCursor(const FolderCursor &) = delete;
+  FolderCursor &operator=(const FolderCursor &) = delete;
+  // A descriptor of `path` opened with flags as open(2) would give; -1 (errno set) when it cannot be.
+  int open_file(const char *path, int flags);
+
+ private:
+  std::string folder_;
+  int fd_ = -1;
+};
+
 // A read-only file with bounded positioned reads.
 class InFile {
  public:
@@ -92,7 +109,7 @@ class InFile {
   bool open(const std::string &path);  // false (errno set) when it cannot be opened as a regular file
   // A file the caller has just listed as regular with this size: one system call fewer per file, which a
   // run over a large tree pays a hundred thousand times. Reads past what it really holds come back short.
-  bool open_listed(const char *path, int64_t listed_size);
+  bool open_listed(const char *path, int64_t listed_size, FolderCursor *folders = nullptr);
   int64_t size() const { return size_; }
   // Reads up to n bytes at offset; returns the count read (0 past the end, -1 on error).
   ssize_t read_at(int64_t offset, void *buf, size_t n);

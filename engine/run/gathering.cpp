@@ -169,12 +169,12 @@ extern "C" const char *get_files(ZunoRecord *rec, FileNode *head) {
 namespace {
 
 // Header, banner and filter results of one listed file; false when memory ran out.
-bool examine_node(ZunoRecord *rec, FileNode *n) {
+bool examine_node(ZunoRecord *rec, FileNode *n, plat::FolderCursor *folders) {
   if (n->type != TYPE_FOLDER) n->type = file_type(n->path);  // the scan marked the folders it did not descend
   if (n->type == TYPE_HTML || n->type == TYPE_LINKFILE || n->type == -1 ||
       (n->type & rec->EnableFileType) == 0)
     return true;
-  n->size_kb = read_picture_node(rec, n);
+  n->size_kb = read_picture_node(rec, n, folders);
   if (n->size_kb == -1) {
     // Left out like any file that is not a picture; the log says which and why.
     record_error(std::string("画像として読めないため除外しました（壊れているか途中で切れています）: ") +
@@ -263,9 +263,10 @@ int examine_list(ZunoRecord *rec, FileNode *head) {
   // The headers are read here one by one, in list order, as always; on a slow disk a
   // few threads keep the next files' first bytes coming meanwhile.
   ReadAheadWhenSlow ahead(*rec);
+  plat::FolderCursor folders;
   for (FileNode *n = head; is_listed(n); n = n->next) {
     ahead.at(n);
-    if (examined(*rec, n) && !examine_node(rec, n)) return record_error("out of memory");
+    if (examined(*rec, n) && !examine_node(rec, n, &folders)) return record_error("out of memory");
     ZunoCallProgress(1);
     if (ZunoSleep()) return -1;
   }

@@ -29,6 +29,12 @@ int tracking_open(const char *path, int flags, mode_t mode) {
   if (fd >= 0 && strstr(path, g_victim.c_str())) g_victim_fds.insert(fd);
   return fd;
 }
+// Files of a listed folder are opened by their names inside it.
+int tracking_openat(int dir_fd, const char *name, int flags, mode_t mode) {
+  int fd = g_real.openat(dir_fd, name, flags, mode);
+  if (fd >= 0 && strstr(name, g_victim.c_str())) g_victim_fds.insert(fd);
+  return fd;
+}
 int tracking_close(int fd) {
   g_victim_fds.erase(fd);
   return g_real.close(fd);
@@ -79,6 +85,7 @@ struct dirent *faulty_readdir(DIR *dir) {
 // Reads of the victim's files go through the fault for the scope of `os`.
 void fail_reads(plat::ScopedOps &os) {
   os->open = tracking_open;
+  os->openat = tracking_openat;
   os->close = tracking_close;
   os->pread = faulty_pread;
   os->copy_file_range = faulty_copy_file_range;
