@@ -241,10 +241,10 @@ class ReadAheadWhenSlow {
   void start(const FileNode *from) {
     for (const FileNode *n = from; is_listed(n); n = n->next)
       if (header_read(rec_, n)) paths_.push_back(n->path);
-    // Many files ahead per thread, so a thread that finishes rarely waits for the reader
-    // (a few hundred KiB of warmed pages at most).
+    // The threads only ask for pages and do not wait for them, so the reads in flight are as many as the
+    // files the threads may run ahead: a couple of MiB of warmed pages at most.
     int threads = plat::read_ahead_readers - 1;
-    warming_.emplace(paths_, threads, 8 * static_cast<size_t>(threads), kHeaderWindow);
+    warming_.emplace(paths_, threads, 32 * static_cast<size_t>(threads), kHeaderWindow);
     at(from);
   }
   static constexpr size_t kHeaderWindow = 4096;  // the header reader's first read
