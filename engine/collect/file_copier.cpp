@@ -4,6 +4,7 @@
 #include <cctype>
 #include <cerrno>
 #include <string>
+#include <unordered_map>
 #include <unordered_set>
 #include <vector>
 
@@ -13,6 +14,7 @@
 #include "core/error_log.h"
 #include "core/file_list.h"
 #include "core/text.h"
+#include "platform/file_copy.h"
 #include "platform/platform.h"
 
 namespace {
@@ -23,15 +25,22 @@ std::string lower_extension(const std::string &name) {
   return stem_of(name) + ext;
 }
 
-// Copies the source's bytes into a fresh temporary beside `dest`; 0 with *tmp
-// naming it, or an errno (the temporary, if made, is left for the caller to remove).
-int copy_bytes(const std::string &source, const std::string &dest, std::string *tmp) {
-  plat::InFile in;
-  if (!in.open(source)) return errno ? errno : EIO;
-  int fd = plat::open_temporary(dest, tmp);
-  if (fd < 0) return errno ? errno : EIO;
-  int err = in.copy_into(fd);
-  if (plat::ops.close(fd) != 0 && !err) err = errno ? errno : EIO;
+// What is known of a destination name before its copy is made: nothing, or that no
+// file has it (its folder was made by this run, or was listed without the name).
+enum class Dest { unknown, absent };
+
+const char kNoSource[] = "コピー元のファイルがありません: ";
+
+// Opens the source of a copy: 0 with *st its status; -1 when there is nothing to copy
+// (the error recorded); or the errno a copy from it would fail with, *st set, since an
+// existing copy that is kept needs no reading.
+int open_source(plat::CopySource *src, const char *source, plat::Stat *st) {
+  int err = src->open(source);
+  *st = src->status();
+  if (err == 0 || (err == EISDIR && !st->is_dir)) return err;
+  if (err == EISDIR) return record_error(kNoSource + std::string(source));
+  // Refused for reading only, maybe: whether that matters depends on the destination.
+  if (!plat::stat_path(source, st) || st->is_dir) return record_error(kNoSource + std::string(source));
   return err;
 }
 
@@ -42,28 +51,31 @@ bool should_replace(int mode, const plat::Stat &source, const plat::Stat &existi
   return mode == 2 && source.modified > existing.modified;
 }
 
+// Looks at an existing destination: 1 when the copy is to be made, 0 when the file
+// there is kept, -1 error.
+int check_destination(int mode, const plat::Stat &source, const std::string &dest) {
+  plat::Stat existing;
+  if (!plat::stat_path(dest, &existing)) return errno == ENOENT ? 1 : record_error("bincopy");
+  // The node will name the destination, so it must be a file.
+  if (existing.is_dir) return record_error("同じ名前のフォルダがあるためコピーできません: " + dest);
+  return should_replace(mode, source, existing) ? 1 : 0;
+}
+
 // Copies `source` to the file `dest` as the copy mode says: 0 copied or left
 // alone, -1 error, -2 disk full.
-int copy_file(int mode, const char *source, const std::string &dest) {
-  plat::Stat src;
-  if (!plat::stat_path(source, &src) || src.is_dir)
-    return record_error(std::string("コピー元のファイルがありません: ") + source);
-  plat::Stat existing;
-  if (plat::stat_path(dest, &existing)) {
-    // The node will name the destination, so it must be a file.
-    if (existing.is_dir) return record_error("同じ名前のフォルダがあるためコピーできません: " + dest);
-    if (!should_replace(mode, src, existing)) return 0;
-  } else if (errno != ENOENT) {
-    return record_error("bincopy");
+int copy_file(int mode, const char *source, const std::string &dest, Dest known) {
+  plat::CopySource src;
+  plat::Stat st;
+  int err = open_source(&src, source, &st);
+  if (err < 0) return -1;
+  if (known == Dest::unknown) {
+    int wanted = check_destination(mode, st, dest);
+    if (wanted <= 0) return wanted;
   }
   // The copy is written beside the destination and renamed into place only when
   // every byte arrived, so a failed copy leaves no partial file behind.
-  std::string tmp;
-  int err = copy_bytes(source, dest, &tmp);
-  if (!err) err = plat::set_times(tmp, src.accessed, src.created);
-  if (!err) err = plat::rename_path(tmp, dest);
+  if (!err) err = plat::copy_into_place(src, dest, st.accessed, st.created);
   if (!err) return 0;
-  if (!tmp.empty()) plat::remove_file(tmp);
   if (err == ENOSPC) {
     record_errno(err);  // the system's own text, as the front end knows it
     return -2;
@@ -102,65 +114,116 @@ std::vector<std::string> plan_copy_names(const FileNode *head, const std::string
   return distinct_names(wishes);
 }
 
-}  // namespace
+// The folders below a base that this run made, by their path below it ("" the base
+// itself): in them stood nothing before the run.
+using MadeFolders = std::unordered_set<std::string>;
 
-int bincopy(int mode, const char *source, const char *destination, std::string *copied_to) {
-  if (!source || !destination) return record_error("コピー元のファイルがありません: ");
-  std::string dest = destination;
-  if (plat::is_dir(dest)) dest = join_path(dest, lower_extension(last_component(source)));
-  if (copied_to) *copied_to = dest;
-  return copy_file(mode, source, dest);
-}
-
-int make_mirror_folder(const char *path, const char *root, const char *base, std::string *relative) {
-  std::string rel = mirrored_folder(path, root);
-  // Walk down from the base, making each missing folder; a plain file in the way is
-  // a file the user may want, so the copy fails instead of deleting it.
-  std::string built = base;
+// Makes the folder `rel` ("" or "/a/b") below `base`, walking down and making each missing
+// folder; a folder this run made is not looked at again, nor is a folder below one it just
+// made. 0, or -1.
+int make_mirror_path(const std::string &rel, const std::string &base, MadeFolders *made) {
+  bool parent_made = made->count("") != 0;
   size_t pos = 0;
   while (pos < rel.size()) {
     size_t next = rel.find('/', pos + 1);
     if (next == std::string::npos) next = rel.size();
-    built += rel.substr(pos, next - pos);
     pos = next;
+    std::string sub = rel.substr(0, next);
+    if (made->count(sub) != 0) {
+      parent_made = true;
+      continue;
+    }
+    std::string built = base + sub;
     plat::Stat st;
-    if (plat::stat_path(built, &st)) {
+    if (!parent_made && plat::stat_path(built, &st)) {
+      // A plain file in the way is a file the user may want, so the copy fails instead of deleting it.
       if (!st.is_dir) return record_error("同じ名前のファイルがあるため、フォルダを作れません: " + built);
       continue;
     }
-    if (int err = plat::make_dir(built); err && err != EEXIST) return record_errno(err);
+    int err = plat::make_dir(built);
+    if (err && err != EEXIST) return record_errno(err);
+    parent_made = err == 0;
+    if (parent_made) made->insert(sub);
   }
+  return 0;
+}
+
+// A mirror folder as the copies find it: made by this run, so it holds only what the
+// run copies into it, whose names are all distinct; or the names it held when first
+// visited; or, when it could not be listed, nothing known.
+struct MirrorFolder {
+  bool made = false;
+  bool listed = false;
+  std::unordered_set<std::string> names;
+
+  Dest dest_of(const std::string &name) const {
+    return made || (listed && names.count(name) == 0) ? Dest::absent : Dest::unknown;
+  }
+};
+
+// Makes or finds the mirror folder `rel` below `images` the first time a copy goes there:
+// 0 with *f filled, or -1.
+int visit_mirror_folder(const std::string &images, const std::string &rel, MadeFolders *made,
+                        MirrorFolder *f) {
+  if (make_mirror_path(rel, images, made) != 0) return -1;
+  f->made = made->count(rel) != 0;
+  if (f->made) return 0;
+  std::string folder = images + rel;
+  // A run killed midway left its temporaries here; they are nobody's now.
+  plat::remove_stale_temporaries(folder);
+  // One listing instead of a look at every destination name, most of which are new.
+  std::vector<std::string> names;
+  f->listed = plat::list_dir(folder, &names);
+  if (f->listed) f->names.insert(names.begin(), names.end());
+  return 0;
+}
+
+}  // namespace
+
+int bincopy(int mode, const char *source, const char *destination, std::string *copied_to) {
+  if (!source || !destination) return record_error(kNoSource);
+  std::string dest = destination;
+  if (plat::is_dir(dest)) dest = join_path(dest, lower_extension(last_component(source)));
+  if (copied_to) *copied_to = dest;
+  return copy_file(mode, source, dest, Dest::unknown);
+}
+
+int make_mirror_folder(const char *path, const char *root, const char *base, std::string *relative) {
+  std::string rel = mirrored_folder(path, root);
+  MadeFolders made;
+  if (make_mirror_path(rel, base, &made) != 0) return -1;
   *relative = rel;
   return 0;
 }
 
 int zunocopy(int mode, FileNode *head, const char *output, const char *root) {
   std::string images = join_path(output, "Images");
+  MadeFolders made;
   plat::Stat st;
   if (plat::stat_path(images, &st)) {
     if (!st.is_dir) return record_error("zunocopy:ディレクトリ以外を指定");
   } else if (int err = plat::make_dir(images)) {
     return record_errno(err);
+  } else {
+    made.insert("");
   }
   std::vector<std::string> names = plan_copy_names(head, images, root);
-  std::unordered_set<std::string> visited;
-  // The list runs folder by folder: the mirror folder of the previous copy is known
-  // to stand, so only a change of folder walks (and stats) the path again.
-  std::string folder;
-  bool have_folder = false;
+  // By the folder below Images. A sorted list comes back to a folder many times; each
+  // is made and looked at once.
+  std::unordered_map<std::string, MirrorFolder> folders;
   size_t i = 0;
   for (FileNode *n = head; is_listed(n); n = n->next) {
     if (!is_copied(n)) continue;
-    if (!have_folder || mirrored_folder(n->path, root) != std::string_view(folder).substr(images.size())) {
-      std::string relative;
-      if (make_mirror_folder(n->path, root, images.c_str(), &relative) != 0) return -1;
-      folder = images + relative;
-      have_folder = true;
-      // A run killed midway left its temporaries here; they are nobody's now.
-      if (visited.insert(folder).second) plat::remove_stale_temporaries(folder);
+    std::string rel = mirrored_folder(n->path, root);
+    auto folder = folders.find(rel);
+    if (folder == folders.end()) {
+      MirrorFolder visited;
+      if (visit_mirror_folder(images, rel, &made, &visited) != 0) return -1;
+      folder = folders.emplace(rel, std::move(visited)).first;
     }
-    std::string copy = folder + "/" + names[i++];
-    if (copy_file(mode, n->path, copy) != 0) return -1;
+    const std::string &name = names[i++];
+    std::string copy = images + rel + "/" + name;
+    if (copy_file(mode, n->path, copy, folder->second.dest_of(name)) != 0) return -1;
     if (!set_node_text(&n->path, copy)) return record_error("out of memory");
     ZunoSleep();          // the copy does not stop on an abort: what it started it finishes
     ZunoCallProgress(1);  // one step per copy, so the bar moves while the copies are made

@@ -8,6 +8,7 @@
 #include <cstring>
 #include <string_view>
 
+#include "platform/file_copy.h"
 #include "platform/platform.h"
 
 namespace plat {
@@ -147,55 +148,9 @@ ssize_t InFile::read_at(int64_t offset, void *buf, size_t n) {
   return static_cast<ssize_t>(got);
 }
 
-namespace {
-
-// A refusal of the kernel copy that says only that these two files cannot have one,
-// not that the data is bad: the copy goes on through a buffer.
-bool kernel_copy_refused(int err) {
-  return err == EXDEV || err == ENOSYS || err == EINVAL || err == EOPNOTSUPP || err == ENOTSUP ||
-         err == EBADF;
-}
-
-// Copies from `offset` to the end in the kernel. 0 with *offset at the end; ENOTSUP when
-// the kernel will not copy these files (nothing further was written then); or an errno.
-int kernel_copy(int in_fd, int out_fd, int64_t size, int64_t *offset) {
-  for (;;) {
-    off_t at = static_cast<off_t>(*offset);
-    size_t want = size > *offset ? static_cast<size_t>(std::min<int64_t>(size - *offset, 1 << 30)) : 1 << 16;
-    // The output offset is the descriptor's own, so a fallback write continues where this stopped.
-    ssize_t n = ops.copy_file_range(in_fd, &at, out_fd, nullptr, want, 0);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      return kernel_copy_refused(errno) ? ENOTSUP : (errno ? errno : EIO);
-    }
-    // Some file systems answer 0 at the start of a file with bytes (they only copy
-    // whole files or none): the buffer finds out whether the bytes are there.
-    if (n == 0) return *offset == 0 && size > 0 ? ENOTSUP : 0;
-    *offset += n;
-  }
-}
-
-}  // namespace
-
 int InFile::copy_into(int out_fd) {
   if (fd_ < 0) return EBADF;
-  int64_t offset = 0;
-  int err = kernel_copy(fd_, out_fd, size_, &offset);
-  if (err == ENOTSUP) {
-    err = 0;
-    std::vector<char> block(1 << 16);
-    while (!err) {
-      ssize_t n = read_at(offset, block.data(), block.size());
-      if (n < 0) err = errno ? errno : EIO;
-      if (n <= 0) break;
-      err = write_all(out_fd, block.data(), static_cast<size_t>(n));
-      offset += n;
-    }
-  }
-  // A source that ends before the size it had when opened changed while it was read
-  // (or the disk failed it): its copy would be torn.
-  if (!err && offset < size_) err = EIO;
-  return err;
+  return copy_exact(fd_, out_fd, size_);
 }
 
 void InFile::close() {

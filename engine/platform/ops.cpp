@@ -51,6 +51,7 @@ Ops default_ops() {
       .close = ::close,
       .fsync = ::fsync,
       .fstat = ::fstat,
+      .futimens = ::futimens,
       .flock = ::flock,
       .warm_file = sys_warm_file,
       .statx = sys_statx,

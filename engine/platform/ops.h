@@ -26,6 +26,7 @@ struct Ops {
   int (*close)(int fd);
   int (*fsync)(int fd);
   int (*fstat)(int fd, struct stat *st);
+  int (*futimens)(int fd, const struct timespec times[2]);
   int (*flock)(int fd, int operation);
 
   // Reads the first n bytes of the file at `path` and lets them go, so the page cache

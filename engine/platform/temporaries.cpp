@@ -3,11 +3,13 @@
 // folder never meet on a name, and a run that was killed midway leaves files that
 // a later run can recognise as nobody's and remove.
 #include <fcntl.h>
+#include <pthread.h>
 #include <sys/stat.h>
 
 #include <atomic>
 #include <cerrno>
 #include <climits>
+#include <mutex>
 #include <string_view>
 
 #include "platform/platform.h"
@@ -52,11 +54,25 @@ bool process_is_gone(pid_t pid) {
   return ops.kill(pid, 0) != 0 && errno == ESRCH;
 }
 
+// This process's id for the names, asked of the system once rather than once per file;
+// a child made by fork asks again.
+std::atomic<pid_t> g_own_pid{0};
+
+pid_t own_pid() {
+  pid_t pid = g_own_pid.load(std::memory_order_relaxed);
+  if (pid != 0) return pid;
+  static std::once_flag watch_forks;
+  std::call_once(watch_forks, [] { pthread_atfork(nullptr, nullptr, [] { g_own_pid.store(0); }); });
+  pid = ops.getpid();
+  g_own_pid.store(pid, std::memory_order_relaxed);
+  return pid;
+}
+
 }  // namespace
 
 std::string temporary_name(const std::string &path) {
   static std::atomic<unsigned> serial{0};
-  return path + std::string(kMark) + std::to_string(ops.getpid()) + "_" + std::to_string(++serial);
+  return path + std::string(kMark) + std::to_string(own_pid()) + "_" + std::to_string(++serial);
 }
 
 int open_temporary(const std::string &path, std::string *tmp) {

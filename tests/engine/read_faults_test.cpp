@@ -169,7 +169,7 @@ TEST_F(ReadFaults, AFolderListingCutByAnErrorIsRecordedNotTakenAsWhole) {
   EXPECT_EQ(errno, EIO);
 }
 
-int refused_utimensat(int, const char *, const struct timespec *, int) {
+int refused_futimens(int, const struct timespec *) {
   errno = EPERM;
   return -1;
 }
@@ -188,7 +188,7 @@ int log_refusing_open(const char *path, int flags, mode_t mode) {
 TEST_F(ReadFaults, ACopyWhoseTimesCannotBeKeptFailsAndLeavesNoCopy) {
   ZunoPut(ZUNO_FileCopy, 1);
   plat::ScopedOps os;
-  os->utimensat = refused_utimensat;
+  os->futimens = refused_futimens;
   EXPECT_LT(run(), 0);
   EXPECT_NE(last_error().find("コピーできません: "), std::string::npos) << last_error();
   EXPECT_FALSE(plat::exists(path("out/pics")));
