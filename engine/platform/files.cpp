@@ -8,7 +8,6 @@
 #include <cstring>
 #include <string_view>
 
-#include "platform/file_copy.h"
 #include "platform/platform.h"
 
 namespace plat {
@@ -146,11 +145,6 @@ ssize_t InFile::read_at(int64_t offset, void *buf, size_t n) {
     if (got < n && offset + static_cast<int64_t>(got) >= size_) break;
   }
   return static_cast<ssize_t>(got);
-}
-
-int InFile::copy_into(int out_fd) {
-  if (fd_ < 0) return EBADF;
-  return copy_exact(fd_, out_fd, size_);
 }
 
 void InFile::close() {

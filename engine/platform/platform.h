@@ -113,10 +113,6 @@ class InFile {
   int64_t size() const { return size_; }
   // Reads up to n bytes at offset; returns the count read (0 past the end, -1 on error).
   ssize_t read_at(int64_t offset, void *buf, size_t n);
-  // Appends the whole file to out_fd at its current offset: in the kernel where both
-  // file systems allow it, else through a buffer. 0, or an errno; EIO when the file
-  // ends before the size it had when opened (it changed, or the disk failed it).
-  int copy_into(int out_fd);
   void close();
 
  private:
