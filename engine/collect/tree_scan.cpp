@@ -19,12 +19,13 @@
 namespace {
 
 struct ScanOptions {
-  ZunoRecord *rec;   // with a record, the search filter applies (when the run wants it)
-  int mask;          // type codes to take (maketree) ...
-  int exact_code;    // ... or the one code to take (maketree2), 0 when unused
-  ZunoTime oldest;   // age threshold, 0 for none
-  int limit;         // depth limit
-  bool second_form;  // maketree2: creation time, no size/search test, no abort poll
+  ZunoRecord *rec;              // with a record, the search filter applies (when the run wants it)
+  int mask;                     // type codes to take (maketree) ...
+  int exact_code;               // ... or the one code to take (maketree2), 0 when unused
+  ZunoTime oldest;              // age threshold, 0 for none
+  int limit;                    // depth limit
+  bool second_form;             // maketree2: creation time, no size/search test, no abort poll
+  mutable uint32_t listed = 0;  // entries listed so far: each node's FileNode::listed_at
 };
 
 // Folders on the current descent path, so a link back to an ancestor ends the walk.
@@ -97,6 +98,7 @@ FileNode *scan_folder(const ScanOptions &o, const std::string &folder, FileNode 
       return nullptr;
     }
     fill_node(node, st, o.second_form);
+    node->listed_at = ++o.listed;
     if (!node->next && !(node->next = new_node())) {
       record_error("out of memory");
       return nullptr;

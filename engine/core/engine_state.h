@@ -103,6 +103,7 @@ struct FileNode {
   uint32_t flags;
   int32_t size_kb;
   uint32_t pixel_width, pixel_height;  // the picture's real size, which the filters compare
+  uint32_t listed_at;                  // the scan's order (1, 2, ...; 0 unknown), which follows the disk's
   int16_t disp_width, disp_height;
   int16_t width, height;  // at most 32767 (FLAG_SIZE_CAPPED when the picture is larger)
   int8_t depth;           // >= 100: a folder that was descended into

@@ -59,6 +59,11 @@ int counting_openat(int dir_fd, const char *name, int flags, mode_t mode) {
   ++g_opens_in_folder;
   return g_real.openat(dir_fd, name, flags, mode);
 }
+std::vector<std::string> g_sources;  // pictures opened by path for reading, in order
+int recording_open(const char *path, int flags, mode_t mode) {
+  if ((flags & (O_ACCMODE | O_DIRECTORY)) == O_RDONLY && strstr(path, "/pics/")) g_sources.push_back(path);
+  return g_real.open(path, flags, mode);
+}
 int g_fstats = 0;
 int counting_fstat(int fd, struct stat *st) {
   ++g_fstats;
@@ -586,6 +591,34 @@ TEST_F(FastPaths, FilesOpenedFolderByFolderAreTheFilesTheirPathsName) {
   EXPECT_LT(folders.open_file((dir_ + "/a/none.gif").c_str(), O_RDONLY), 0);
   EXPECT_EQ(errno, ENOENT);
   EXPECT_LT(folders.open_file((dir_ + "/gone/x.gif").c_str(), O_RDONLY), 0) << "a folder that is not there";
+}
+
+TEST_F(ReadsInFlight, CopiesGoFolderByFolderWhateverTheCatalogsOrder) {
+  // Sorted by name, the catalog alternates between the three folders at nearly every picture.
+  ZunoPut(ZUNO_SortType, 4);
+  ZunoPut(ZUNO_FileCopy, 1);
+  plat::ScopedOps os;
+  os->open = recording_open;
+  g_sources.clear();
+  ASSERT_GE(ZunoNewMain(settings_.c_str(), target_.c_str(), out_.c_str()), 0);
+  ASSERT_EQ(gather(), "完了") << engine().last_error;
+  ASSERT_GT(g_sources.size(), 390u);
+  int switches = 0;
+  auto folder = [](const std::string &p) { return p.substr(0, p.rfind('/')); };
+  for (size_t i = 1; i < g_sources.size(); ++i) switches += folder(g_sources[i]) != folder(g_sources[i - 1]);
+  // The scan lists a subfolder where it meets it: four folders, each entered and left once.
+  EXPECT_LE(switches, 6) << "each folder's sources are read together";
+  // Every node now names its copy, and the list keeps the catalog's order.
+  std::string previous;
+  int copies = 0;
+  for (FileNode *n = &engine().files; is_listed(n); n = n->next) {
+    if (n->type == TYPE_FOLDER || is_folder_entry(n) || n->size_kb < 0) continue;
+    std::string path = n->path;
+    EXPECT_NE(path.find("/Images/"), std::string::npos) << path;
+    EXPECT_TRUE(plat::exists(path)) << path;
+    ++copies;
+  }
+  EXPECT_GT(copies, 390);
 }
 
 }  // namespace
